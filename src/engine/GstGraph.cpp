@@ -1,0 +1,483 @@
+#include "engine/GstGraph.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QFileInfo>
+#include <QUrl>
+
+#include <gst/gst.h>
+#include <gst/pbutils/missing-plugins.h>
+
+namespace {
+
+GstElement* sinkFromEnvironment(const char* variable)
+{
+    const QByteArray description = qgetenv(variable);
+    if (description.isEmpty()) {
+        return nullptr;
+    }
+    GError* error = nullptr;
+    GstElement* sink = gst_parse_bin_from_description(description.constData(), TRUE, &error);
+    if (!sink) {
+        g_clear_error(&error);
+        sink = gst_parse_launch(description.constData(), &error);
+    }
+    g_clear_error(&error);
+    return sink;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- MediaEventQueue
+
+void MediaEventQueue::setReceiver(QObject* receiver)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_receiver = receiver;
+}
+
+void MediaEventQueue::setNotify(bool on)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_notify = on;
+    if (!on) {
+        m_events.clear();
+    }
+}
+
+void MediaEventQueue::push(const GraphEvent& ev)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (!m_notify) {
+        return;
+    }
+    m_events.push_back(ev);
+    if (m_receiver) {
+        QCoreApplication::postEvent(m_receiver, new QEvent(QEvent::Type(kNotifyEventType)));
+    }
+}
+
+bool MediaEventQueue::pop(GraphEvent& ev)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (!m_notify || m_events.empty()) {
+        return false;
+    }
+    ev = m_events.front();
+    m_events.pop_front();
+    return true;
+}
+
+void MediaEventQueue::beginRender()
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_rendering = true;
+    m_renderError = S_OK;
+    m_renderErrorGeneric = false;
+    m_renderErrorText.clear();
+    m_missingDecoder.clear();
+}
+
+void MediaEventQueue::endRender()
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_rendering = false;
+}
+
+bool MediaEventQueue::rendering() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_rendering;
+}
+
+void MediaEventQueue::recordError(HRESULT hr, const QString& text, bool generic)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    // The first specific error is the cause; later ones follow from it.
+    if (m_renderError == S_OK || (m_renderErrorGeneric && !generic)) {
+        m_renderError = hr;
+        m_renderErrorText = text;
+        m_renderErrorGeneric = generic;
+    }
+}
+
+void MediaEventQueue::recordMissingDecoder(const QString& what)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (m_missingDecoder.isEmpty()) {
+        m_missingDecoder = what;
+    }
+}
+
+HRESULT MediaEventQueue::renderError() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_renderError;
+}
+
+QString MediaEventQueue::renderErrorText() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_renderErrorText;
+}
+
+QString MediaEventQueue::missingDecoder() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_missingDecoder;
+}
+
+void MediaEventQueue::noteClock(GstClock* clock, bool& changed)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    // The pipeline announces its clock on every start; only a different clock than the
+    // one it ran with before is a change of clock.
+    changed = m_lastClock != nullptr && clock != m_lastClock;
+    m_lastClock = clock;
+}
+
+void MediaEventQueue::notePauseRequested(bool on)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_pauseRequested = on;
+}
+
+bool MediaEventQueue::takePauseRequested()
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    const bool was = m_pauseRequested;
+    m_pauseRequested = false;
+    return was;
+}
+
+// ---------------------------------------------------------------- GstGraph
+
+GstGraph::GstGraph() : m_events(std::make_shared<MediaEventQueue>())
+{
+    m_playbin = gst_element_factory_make("playbin", nullptr);
+    if (!m_playbin) {
+        return;
+    }
+    gst_object_ref_sink(m_playbin);
+    if (GstElement* audio = sinkFromEnvironment("LUMENO_AUDIO_SINK")) {
+        g_object_set(m_playbin, "audio-sink", audio, nullptr);
+    }
+    if (GstElement* video = sinkFromEnvironment("LUMENO_VIDEO_SINK")) {
+        g_object_set(m_playbin, "video-sink", video, nullptr);
+    }
+    // Balance is a panorama filter in the audio path; without it balance is only stored.
+    m_panorama = gst_element_factory_make("audiopanorama", nullptr);
+    if (m_panorama) {
+        gst_object_ref_sink(m_panorama);
+        g_object_set(m_playbin, "audio-filter", m_panorama, nullptr);
+    }
+    GstBus* bus = gst_element_get_bus(m_playbin);
+    gst_bus_set_sync_handler(
+        bus, [](GstBus* b, GstMessage* m, gpointer self) -> GstBusSyncReply {
+            return GstBusSyncReply(busSyncHandler(b, m, self));
+        },
+        this, nullptr);
+    gst_object_unref(bus);
+}
+
+GstGraph::~GstGraph()
+{
+    if (!m_playbin) {
+        return;
+    }
+    m_events->setNotify(false);
+    gst_element_set_state(m_playbin, GST_STATE_NULL);
+    GstBus* bus = gst_element_get_bus(m_playbin);
+    gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
+    gst_object_unref(bus);
+    gst_object_unref(m_playbin);
+    if (m_panorama) {
+        gst_object_unref(m_panorama);
+    }
+}
+
+int GstGraph::busSyncHandler(GstBus*, GstMessage* msg, void* self)
+{
+    static_cast<GstGraph*>(self)->onBusMessage(msg);
+    return GST_BUS_DROP;
+}
+
+void GstGraph::onBusMessage(GstMessage* msg)
+{
+    const bool fromPipeline = GST_MESSAGE_SRC(msg) == GST_OBJECT(m_playbin);
+    switch (GST_MESSAGE_TYPE(msg)) {
+    case GST_MESSAGE_ERROR: {
+        GError* error = nullptr;
+        gst_message_parse_error(msg, &error, nullptr);
+        gchar* uri = nullptr;
+        g_object_get(m_playbin, "current-uri", &uri, nullptr);
+        const HRESULT hr = hresultFromGstError(error->domain, error->code,
+                                               QString::fromUtf8(uri ? uri : ""));
+        g_free(uri);
+        const QString text = QString::fromUtf8(error->message);
+        // "Internal data stream error" only says that streaming stopped; the element that
+        // knows why usually reports after it.
+        const bool generic = error->domain == GST_STREAM_ERROR && error->code == GST_STREAM_ERROR_FAILED;
+        g_error_free(error);
+        if (m_events->rendering()) {
+            m_events->recordError(hr, text, generic);
+        } else {
+            m_events->push({EC_ERRORABORT, hr, 0});
+        }
+        break;
+    }
+    case GST_MESSAGE_EOS:
+        if (!m_events->rendering()) {
+            m_events->push({EC_COMPLETE, S_OK, 0});
+        }
+        break;
+    case GST_MESSAGE_NEW_CLOCK:
+        if (fromPipeline) {
+            GstClock* clock = nullptr;
+            gst_message_parse_new_clock(msg, &clock);
+            bool changed = false;
+            m_events->noteClock(clock, changed);
+            if (changed) {
+                m_events->push({EC_CLOCK_CHANGED, 0, 0});
+            }
+        }
+        break;
+    case GST_MESSAGE_STATE_CHANGED:
+        if (fromPipeline) {
+            GstState oldState, newState, pending;
+            gst_message_parse_state_changed(msg, &oldState, &newState, &pending);
+            if (newState == GST_STATE_PAUSED && pending == GST_STATE_VOID_PENDING &&
+                m_events->takePauseRequested()) {
+                m_events->push({EC_PAUSED, S_OK, 0});
+            }
+        }
+        break;
+    case GST_MESSAGE_ELEMENT:
+        if (gst_is_missing_plugin_message(msg)) {
+            gchar* detail = gst_missing_plugin_message_get_installer_detail(msg);
+            gchar* what = gst_missing_plugin_message_get_description(msg);
+            if (detail && g_strrstr(detail, "|decoder-")) {
+                m_events->recordMissingDecoder(QString::fromUtf8(what ? what : "decoder"));
+            }
+            g_free(detail);
+            g_free(what);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+HRESULT GstGraph::waitForState(int timeoutMs, bool& settled)
+{
+    // An element that fails while prerolling posts an error but leaves the state change
+    // pending, so wait in short steps and stop at the first error.
+    constexpr int kStepMs = 40;
+    QElapsedTimer clock;
+    clock.start();
+    settled = false;
+    GstStateChangeReturn ret = GST_STATE_CHANGE_ASYNC;
+    while (true) {
+        GstState state, pending;
+        ret = gst_element_get_state(m_playbin, &state, &pending, GstClockTime(kStepMs) * GST_MSECOND);
+        if (ret != GST_STATE_CHANGE_ASYNC || m_events->renderError() != S_OK ||
+            clock.elapsed() >= timeoutMs) {
+            break;
+        }
+    }
+    if (ret == GST_STATE_CHANGE_FAILURE) {
+        // The error message may still be on its way from the streaming thread.
+        for (int i = 0; i < 10 && m_events->renderError() == S_OK; ++i) {
+            g_usleep(25000);
+        }
+        const HRESULT hr = m_events->renderError();
+        return hr != S_OK ? hr : E_FAIL;
+    }
+    settled = ret != GST_STATE_CHANGE_ASYNC;
+    return m_events->renderError();
+}
+
+HRESULT GstGraph::renderUri(const QString& uri, int timeoutMs)
+{
+    if (!m_playbin) {
+        return E_FAIL;
+    }
+    gst_element_set_state(m_playbin, GST_STATE_NULL);
+    g_object_set(m_playbin, "uri", uri.toUtf8().constData(), nullptr);
+    m_events->beginRender();
+    HRESULT hr = S_OK;
+    if (gst_element_set_state(m_playbin, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
+        hr = m_events->renderError() != S_OK ? m_events->renderError() : VFW_E_CANNOT_RENDER;
+    } else {
+        bool settled = false;
+        hr = waitForState(timeoutMs, settled);
+        if (Succeeded(hr) && !settled) {
+            hr = VFW_E_TIMEOUT;
+        }
+    }
+    if (Succeeded(hr) && m_events->renderError() != S_OK) {
+        hr = m_events->renderError();
+    }
+    if (Succeeded(hr) && !m_events->missingDecoder().isEmpty()) {
+        hr = VFW_E_UNSUPPORTED_STREAM;
+    }
+    if (Succeeded(hr) && streamCount() == 0) {
+        hr = VFW_E_CANNOT_RENDER;
+    }
+    m_events->endRender();
+    if (Failed(hr)) {
+        gst_element_set_state(m_playbin, GST_STATE_NULL);
+    }
+    return hr;
+}
+
+int GstGraph::streamCount() const
+{
+    gint audio = 0, video = 0;
+    g_object_get(m_playbin, "n-audio", &audio, "n-video", &video, nullptr);
+    return audio + video;
+}
+
+HRESULT GstGraph::run()
+{
+    if (!m_playbin) {
+        return E_FAIL;
+    }
+    m_events->notePauseRequested(false);
+    switch (gst_element_set_state(m_playbin, GST_STATE_PLAYING)) {
+    case GST_STATE_CHANGE_FAILURE: {
+        const HRESULT hr = m_events->renderError();
+        return hr != S_OK ? hr : E_FAIL;
+    }
+    case GST_STATE_CHANGE_ASYNC:
+        return S_FALSE;
+    default:
+        return S_OK;
+    }
+}
+
+HRESULT GstGraph::pause()
+{
+    if (!m_playbin) {
+        return E_FAIL;
+    }
+    m_events->notePauseRequested(true);
+    switch (gst_element_set_state(m_playbin, GST_STATE_PAUSED)) {
+    case GST_STATE_CHANGE_FAILURE:
+        return E_FAIL;
+    case GST_STATE_CHANGE_ASYNC: {
+        // A running graph pauses at once; give the sinks a moment to say so.
+        bool settled = false;
+        const HRESULT hr = waitForState(500, settled);
+        return Failed(hr) ? hr : (settled ? S_OK : S_FALSE);
+    }
+    default:
+        return S_OK;
+    }
+}
+
+HRESULT GstGraph::stop()
+{
+    if (!m_playbin) {
+        return E_FAIL;
+    }
+    m_events->notePauseRequested(false);
+    return gst_element_set_state(m_playbin, GST_STATE_READY) == GST_STATE_CHANGE_FAILURE ? E_FAIL
+                                                                                        : S_OK;
+}
+
+void GstGraph::clear()
+{
+    if (!m_playbin) {
+        return;
+    }
+    gst_element_set_state(m_playbin, GST_STATE_NULL);
+    g_object_set(m_playbin, "uri", nullptr, nullptr);
+}
+
+HRESULT GstGraph::addVideoFilter(GstElement* sink)
+{
+    if (!m_playbin || !sink) {
+        return E_POINTER;
+    }
+    if (GstObject* parent = gst_object_get_parent(GST_OBJECT(sink))) {
+        gst_object_unref(parent);
+        return VFW_E_WRONG_STATE; // still owned by another graph
+    }
+    g_object_set(m_playbin, "video-sink", sink, nullptr);
+    return S_OK;
+}
+
+HRESULT GstGraph::removeVideoFilter(GstElement* sink)
+{
+    if (!m_playbin || !sink) {
+        return E_POINTER;
+    }
+    gst_element_set_state(m_playbin, GST_STATE_NULL);
+    GstElement* current = nullptr;
+    g_object_get(m_playbin, "video-sink", &current, nullptr);
+    if (current == sink) {
+        g_object_set(m_playbin, "video-sink", nullptr, nullptr);
+    }
+    if (current) {
+        gst_object_unref(current);
+    }
+    // The play sink keeps its renderer as a child until it rebuilds; take it out now so
+    // the element can join the next graph.
+    if (GstObject* parent = gst_object_get_parent(GST_OBJECT(sink))) {
+        if (GST_IS_BIN(parent)) {
+            gst_element_set_state(sink, GST_STATE_NULL);
+            gst_bin_remove(GST_BIN(parent), sink);
+        }
+        gst_object_unref(parent);
+    }
+    return S_OK;
+}
+
+// ---------------------------------------------------------------- error mapping
+
+QString localPathOfUri(const QString& uri)
+{
+    const QUrl url(uri);
+    return url.isLocalFile() ? url.toLocalFile() : QString();
+}
+
+HRESULT hresultFromGstError(unsigned domainQuark, int code, const QString& uri)
+{
+    const GQuark domain = GQuark(domainQuark);
+    if (domain == GST_RESOURCE_ERROR) {
+        if (code == GST_RESOURCE_ERROR_NOT_FOUND || code == GST_RESOURCE_ERROR_OPEN_READ ||
+            code == GST_RESOURCE_ERROR_OPEN_READ_WRITE) {
+            const QString path = localPathOfUri(uri);
+            if (!path.isEmpty() && QFileInfo::exists(path)) {
+                return QFileInfo(path).isReadable() ? E_FAIL : E_ACCESSDENIED;
+            }
+            return E_FILE_NOT_FOUND;
+        }
+        if (code == GST_RESOURCE_ERROR_READ) {
+            return VFW_E_INVALID_FILE_FORMAT;
+        }
+        return E_FAIL;
+    }
+    if (domain == GST_STREAM_ERROR) {
+        switch (code) {
+        case GST_STREAM_ERROR_TYPE_NOT_FOUND:
+        case GST_STREAM_ERROR_WRONG_TYPE:
+            return VFW_E_UNKNOWN_FILE_TYPE;
+        case GST_STREAM_ERROR_CODEC_NOT_FOUND:
+            return VFW_E_UNSUPPORTED_STREAM;
+        case GST_STREAM_ERROR_DEMUX:
+        case GST_STREAM_ERROR_DECODE:
+        case GST_STREAM_ERROR_FORMAT:
+        case GST_STREAM_ERROR_FAILED:
+            return VFW_E_INVALID_FILE_FORMAT;
+        default:
+            return E_FAIL;
+        }
+    }
+    if (domain == GST_CORE_ERROR && code == GST_CORE_ERROR_MISSING_PLUGIN) {
+        return VFW_E_UNSUPPORTED_STREAM;
+    }
+    return E_FAIL;
+}

@@ -1,0 +1,103 @@
+#pragma once
+// One playback graph over a GStreamer playbin: building it from a file or a DVD
+// folder, running it, and the queue of events it raises for the GUI thread.
+
+#include "engine/GraphInterfaces.h"
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+
+typedef struct _GstBus GstBus;
+typedef struct _GstMessage GstMessage;
+typedef struct _GstClock GstClock;
+
+// One graph event, as the dispatcher sees it.
+struct GraphEvent {
+    int code;
+    std::intptr_t param1;
+    std::intptr_t param2;
+};
+
+// Filled on GStreamer's threads, drained on the GUI thread. Each queued event is
+// announced to the receiver by one posted QEvent, so a handler never runs on a
+// streaming thread.
+class MediaEventQueue {
+public:
+    static constexpr int kNotifyEventType = 0x8001 + 1000; // QEvent::User range
+
+    void setReceiver(QObject* receiver);
+    void setNotify(bool on);
+    void push(const GraphEvent& ev);
+    bool pop(GraphEvent& ev);
+
+    // Render bookkeeping, read once the render has settled.
+    void beginRender();
+    void endRender();
+    bool rendering() const;
+    void recordError(HRESULT hr, const QString& text, bool generic);
+    void recordMissingDecoder(const QString& what);
+    HRESULT renderError() const;
+    QString renderErrorText() const;
+    QString missingDecoder() const;
+
+    void noteClock(GstClock* clock, bool& changed);
+    void notePauseRequested(bool on);
+    bool takePauseRequested();
+
+private:
+    mutable std::mutex m_lock;
+    std::deque<GraphEvent> m_events;
+    QObject* m_receiver = nullptr;
+    bool m_notify = true;
+    bool m_rendering = false;
+    HRESULT m_renderError = S_OK;
+    bool m_renderErrorGeneric = false;
+    QString m_renderErrorText;
+    QString m_missingDecoder;
+    GstClock* m_lastClock = nullptr; // compared only, never dereferenced
+    bool m_pauseRequested = false;
+};
+
+class GstGraph {
+public:
+    GstGraph();
+    ~GstGraph();
+    GstGraph(const GstGraph&) = delete;
+    GstGraph& operator=(const GstGraph&) = delete;
+
+    bool valid() const { return m_playbin != nullptr; }
+    GstElement* element() const { return m_playbin; }
+    GstElement* panorama() const { return m_panorama; }
+    const std::shared_ptr<MediaEventQueue>& events() const { return m_events; }
+
+    HRESULT renderUri(const QString& uri, int timeoutMs);
+    HRESULT run();
+    HRESULT pause();
+    HRESULT stop();
+    // Back to an empty graph: stopped, no source; the renderers set on it stay.
+    void clear();
+
+    HRESULT addVideoFilter(GstElement* sink);
+    HRESULT removeVideoFilter(GstElement* sink);
+
+    int streamCount() const;
+
+private:
+    HRESULT waitForState(int timeoutMs, bool& settled);
+    static int busSyncHandler(GstBus* bus, GstMessage* msg, void* self);
+    void onBusMessage(GstMessage* msg);
+
+    GstElement* m_playbin = nullptr;
+    GstElement* m_panorama = nullptr;
+    std::shared_ptr<MediaEventQueue> m_events;
+};
+
+// Maps a GStreamer error (domain, code) and the source it came from to a result code.
+HRESULT hresultFromGstError(unsigned domainQuark, int code, const QString& uri);
+
+// Text of the current playbin URI's local file, or empty.
+QString localPathOfUri(const QString& uri);

@@ -1,0 +1,467 @@
+// The media graph on the real GStreamer backend, with media made at test time.
+#include "engine/GstGraph.h"
+#include "engine/TFilterGraph.h"
+#include "platform/GraphInspection.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <atomic>
+#include <cmath>
+#include <gst/gst.h>
+
+namespace {
+
+const QString kMedia = QStringLiteral(LUMENO_MEDIA_DIR);
+QString media(const QString& name) { return kMedia + QLatin1Char('/') + name; }
+
+// A video window stand-in that records what the graph tells it and counts the frames
+// that reach its renderer.
+class RecordingWindow : public IVideoWindowListener {
+public:
+    RecordingWindow()
+    {
+        m_sink = gst_element_factory_make("fakesink", "recording-sink");
+        gst_object_ref_sink(m_sink);
+        g_object_set(m_sink, "sync", TRUE, nullptr);
+        GstPad* pad = gst_element_get_static_pad(m_sink, "sink");
+        gst_pad_add_probe(
+            pad, GST_PAD_PROBE_TYPE_BUFFER,
+            [](GstPad*, GstPadProbeInfo*, gpointer self) {
+                static_cast<RecordingWindow*>(self)->frames++;
+                return GST_PAD_PROBE_OK;
+            },
+            this, nullptr);
+        gst_object_unref(pad);
+    }
+    ~RecordingWindow() override { gst_object_unref(m_sink); }
+
+    void GraphControlEvent(int Op, int Param) override
+    {
+        log << QStringLiteral("C%1.%2").arg(Op).arg(Param);
+    }
+    void GraphDSEvent(int Event, std::intptr_t, std::intptr_t) override
+    {
+        log << QStringLiteral("E%1").arg(Event, 0, 16);
+    }
+    GstElement* videoFilter() override { return m_sink; }
+    QString videoFilterName() const override { return QStringLiteral("Video Renderer"); }
+    void VideoFilterEvent(int Op) override { log << QStringLiteral("V%1").arg(Op); }
+
+    QStringList log;
+    std::atomic<int> frames{0};
+
+private:
+    GstElement* m_sink;
+};
+
+class Listener : public IGraphListener {
+public:
+    void GraphControlEvent(int Op, int Param) override
+    {
+        log << QStringLiteral("C%1.%2").arg(Op).arg(Param);
+    }
+    void GraphDSEvent(int Event, std::intptr_t, std::intptr_t) override
+    {
+        log << QStringLiteral("E%1").arg(Event, 0, 16);
+    }
+    QStringList log;
+};
+
+long sentVolume(TFilterGraph& graph)
+{
+    long v = 1;
+    graph.QueryBasicAudio()->get_Volume(v);
+    return v;
+}
+
+} // namespace
+
+class TestFilterGraph : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void playsEveryKind_data();
+    void playsEveryKind();
+    void badInputRaisesAndNextFilePlays_data();
+    void badInputRaisesAndNextFilePlays();
+    void missingVideoDecoderRaises();
+    void listenerOrder();
+    void clearGraphKeepsVideoRenderer();
+    void modeAndActiveEdges();
+    void queuedEventsDispatchInOrder();
+    void volumeCurveAndClamping();
+    void pauseResumeIsNoClockChange();
+    void seekingInterface();
+    void graphEditRegistration();
+    void dvdFolderRendersInDvdMode();
+
+private:
+    QTemporaryDir m_dotDir;
+};
+
+void TestFilterGraph::initTestCase()
+{
+    qputenv("GST_DEBUG_DUMP_DOT_DIR", m_dotDir.path().toUtf8());
+    gst_init(nullptr, nullptr);
+    QVERIFY2(QFileInfo::exists(media("audio.wav")), "test media missing: run make_media first");
+}
+
+void TestFilterGraph::playsEveryKind_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("video");
+    QTest::newRow("avi mpeg4") << "avi_mpeg4_mp3.avi" << true;
+    QTest::newRow("avi mjpeg") << "avi_mjpeg_pcm.avi" << true;
+    QTest::newRow("mid") << "song.mid" << false;
+    QTest::newRow("mp3") << "audio.mp3" << false;
+    QTest::newRow("mpg") << "mpeg1_ps.mpg" << true;
+    QTest::newRow("mpeg") << "mpeg2_ps.mpeg" << true;
+    QTest::newRow("wmv") << "video.wmv" << true;
+    QTest::newRow("wma") << "audio.wma" << false;
+    QTest::newRow("wav") << "audio.wav" << false;
+    QTest::newRow("vcd dat") << "MPEGAV/AVSEQ01.DAT" << true;
+}
+
+void TestFilterGraph::playsEveryKind()
+{
+    QFETCH(QString, file);
+    QFETCH(bool, video);
+    RecordingWindow window;
+    TFilterGraph graph;
+    graph.addGraphControl(&window);
+    int completions = 0;
+    HRESULT result = E_FAIL;
+    graph.OnGraphComplete = [&](TFilterGraph*, HRESULT r, void*) {
+        ++completions;
+        result = r;
+    };
+    graph.setActive(true);
+    QCOMPARE(graph.RenderFile(media(file)), S_OK);
+    QVERIFY(graph.Play());
+    QTRY_COMPARE_WITH_TIMEOUT(completions, 1, 20000);
+    QCOMPARE(result, S_OK);
+    if (video) {
+        QVERIFY2(window.frames > 10, qPrintable(QString::number(window.frames)));
+    } else {
+        QCOMPARE(int(window.frames), 0);
+    }
+    graph.setActive(false);
+    graph.removeGraphControl(&window);
+}
+
+void TestFilterGraph::badInputRaisesAndNextFilePlays_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<HRESULT>("code");
+    QTest::newRow("missing") << "no-such-file.avi" << E_FILE_NOT_FOUND;
+    QTest::newRow("corrupt") << "corrupt.avi" << VFW_E_INVALID_FILE_FORMAT;
+    QTest::newRow("truncated") << "truncated.mpg" << VFW_E_INVALID_FILE_FORMAT;
+    QTest::newRow("text as mp3") << "text.mp3" << VFW_E_UNKNOWN_FILE_TYPE;
+}
+
+void TestFilterGraph::badInputRaisesAndNextFilePlays()
+{
+    QFETCH(QString, file);
+    QFETCH(HRESULT, code);
+    TFilterGraph graph;
+    int completions = 0;
+    graph.OnGraphComplete = [&](TFilterGraph*, HRESULT, void*) { ++completions; };
+    graph.setActive(true);
+    QElapsedTimer clock;
+    clock.start();
+    try {
+        graph.RenderFile(media(file));
+        graph.Play();
+        QFAIL("no exception");
+    } catch (const EDirectShowException& e) {
+        QCOMPARE(e.ErrorCode, code);
+        const QString hex = QString::number(quint32(code), 16).toUpper();
+        QCOMPARE(e.Message(), graph.GetErrorText(code) + " ($" + hex + ").");
+        QVERIFY(!graph.GetErrorText(code).startsWith("Unknown"));
+    }
+    QVERIFY(clock.elapsed() < 5000);
+    // The same component takes the next file at once, as the player does.
+    graph.setActive(false);
+    graph.setActive(true);
+    QCOMPARE(graph.RenderFile(media("audio.wav")), S_OK);
+    QVERIFY(graph.Play());
+    QTRY_COMPARE_WITH_TIMEOUT(completions, 1, 15000);
+}
+
+void TestFilterGraph::missingVideoDecoderRaises()
+{
+    // Take the MPEG-4 video decoder out of automatic selection: the audio alone would
+    // play, which a user must not take for success.
+    GstPluginFeature* decoder =
+        gst_registry_lookup_feature(gst_registry_get(), "avdec_mpeg4");
+    QVERIFY(decoder);
+    const guint oldRank = gst_plugin_feature_get_rank(decoder);
+    gst_plugin_feature_set_rank(decoder, GST_RANK_NONE);
+    TFilterGraph graph;
+    graph.setActive(true);
+    HRESULT code = S_OK;
+    try {
+        graph.RenderFile(media("avi_mpeg4_mp3.avi"));
+        graph.Play();
+    } catch (const EDirectShowException& e) {
+        code = e.ErrorCode;
+    }
+    gst_plugin_feature_set_rank(decoder, oldRank);
+    gst_object_unref(decoder);
+    QCOMPARE(code, VFW_E_UNSUPPORTED_STREAM);
+}
+
+void TestFilterGraph::listenerOrder()
+{
+    RecordingWindow window;
+    Listener bar;
+    TFilterGraph graph;
+    QStringList activations;
+    graph.OnActivate = [&](TFilterGraph*) { activations << window.log.join(' '); };
+    graph.addGraphControl(&window);
+    graph.addGraphControl(&bar);
+    graph.setActive(true);
+    QCOMPARE(graph.RenderFile(media("long12.avi")), S_OK);
+    QVERIFY(graph.Play());
+    QTest::qWait(300);
+    QVERIFY(graph.Pause());
+    QVERIFY(graph.Stop());
+    graph.setActive(false);
+    // The renderer is in the graph before OnActivate, the listeners hear of it after.
+    QCOMPARE(activations, QStringList{"V0 V1"});
+    window.log.removeIf([](const QString& s) { return s.startsWith('E'); });
+    bar.log.removeIf([](const QString& s) { return s.startsWith('E'); });
+    QCOMPARE(window.log.join(' '), QString("V0 V1 C7.1 C3.0 C4.0 C0.0 C1.0 C2.0 C7.0 V2 V3"));
+    QCOMPARE(bar.log.join(' '), QString("C7.1 C3.0 C4.0 C0.0 C1.0 C2.0 C7.0"));
+    graph.removeGraphControl(&window);
+    graph.removeGraphControl(&bar);
+    QVERIFY(graph.graphControls().isEmpty());
+}
+
+void TestFilterGraph::clearGraphKeepsVideoRenderer()
+{
+    RecordingWindow window;
+    TFilterGraph graph;
+    graph.addGraphControl(&window);
+    graph.setActive(true);
+    QCOMPARE(graph.RenderFile(media("avi_mjpeg_pcm.avi")), S_OK);
+    graph.ClearGraph();
+    GstElement* sink = nullptr;
+    g_object_get(graph.pipeline(), "video-sink", &sink, nullptr);
+    QCOMPARE(sink, window.videoFilter());
+    gst_object_unref(sink);
+    // Ready for the next render, frames reach the same renderer.
+    int completions = 0;
+    graph.OnGraphComplete = [&](TFilterGraph*, HRESULT, void*) { ++completions; };
+    QCOMPARE(graph.RenderFile(media("mpeg1_ps.mpg")), S_OK);
+    QVERIFY(graph.Play());
+    QTRY_COMPARE_WITH_TIMEOUT(completions, 1, 15000);
+    QVERIFY(window.frames > 10);
+    // A fresh graph (deactivate, activate) also gets the renderer back.
+    window.frames = 0;
+    completions = 0;
+    graph.setActive(false);
+    graph.setActive(true);
+    QCOMPARE(graph.RenderFile(media("mpeg2_ps.mpeg")), S_OK);
+    QVERIFY(graph.Play());
+    QTRY_COMPARE_WITH_TIMEOUT(completions, 1, 15000);
+    QVERIFY(window.frames > 10);
+    graph.setActive(false);
+    graph.removeGraphControl(&window);
+}
+
+void TestFilterGraph::modeAndActiveEdges()
+{
+    Listener bar;
+    TFilterGraph graph;
+    graph.addGraphControl(&bar);
+    QVERIFY(!graph.Play()); // no graph: nothing, and nobody told
+    QCOMPARE(graph.RenderFile(media("audio.wav")), S_FALSE);
+    AM_DVD_RENDERSTATUS status;
+    QCOMPARE(graph.RenderDVD(status, QString(), 1), VFW_E_DVD_RENDERFAIL);
+    QCOMPARE(graph.QueryInterface(Iid::MediaSeeking), E_NOINTERFACE);
+    graph.setMode(TFilterGraph::gmDVD); // inactive: stored only
+    QVERIFY(!graph.Active());
+    QCOMPARE(graph.Mode(), TFilterGraph::gmDVD);
+    graph.setMode(TFilterGraph::gmNormal);
+    QVERIFY(bar.log.isEmpty());
+    graph.setActive(true);
+    graph.setActive(true);
+    QCOMPARE(bar.log, QStringList{"C7.1"});
+    graph.setMode(TFilterGraph::gmNormal); // same mode: nothing
+    QCOMPARE(bar.log.size(), 1);
+    graph.setMode(TFilterGraph::gmDVD); // active: rebuilt, still active
+    QVERIFY(graph.Active());
+    QCOMPARE(bar.log, (QStringList{"C7.1", "C7.0", "C7.1"}));
+    QCOMPARE(graph.RenderDVD(status, media("dvd/VIDEO_TS/nothing-here"), 1), S_FALSE);
+    QVERIFY(status.bDvdVolInvalid);
+    QCOMPARE(graph.RenderFile(media("audio.wav")), S_OK); // a file in DVD mode still renders
+    graph.removeGraphControl(&bar);
+}
+
+void TestFilterGraph::queuedEventsDispatchInOrder()
+{
+    Listener bar;
+    TFilterGraph graph;
+    graph.addGraphControl(&bar);
+    QStringList seen;
+    graph.OnDSEvent = [&](TFilterGraph*, int e, std::intptr_t p1, std::intptr_t) {
+        seen << QStringLiteral("%1:%2 after %3").arg(e).arg(p1).arg(bar.log.last());
+    };
+    int titles = 0, chapters = 0;
+    tagDVD_HMSF_TIMECODE hmsf;
+    tagDVD_TIMECODE tc;
+    graph.OnDVDTitleChange = [&](TFilterGraph*, int t) { titles = t; };
+    graph.OnDVDChapterStart = [&](TFilterGraph*, int c) { chapters = c; };
+    graph.OnDVDCurrentHMSFTime = [&](TFilterGraph*, const tagDVD_HMSF_TIMECODE& h,
+                                     const tagDVD_TIMECODE& t) {
+        hmsf = h;
+        tc = t;
+    };
+    graph.postGraphEvent(EC_COMPLETE, 0, 0); // inactive: no queue, dropped
+    graph.setActive(true);
+    bar.log.clear();
+    graph.postGraphEvent(EC_DVD_TITLE_CHANGE, 2, 0);
+    graph.postGraphEvent(EC_DVD_CHAPTER_START, 3, 0);
+    QVERIFY(seen.isEmpty()); // never from inside the call that queued them
+    graph.postGraphEvent(EC_DVD_CURRENT_HMSF_TIME, 0x04030201, 0x12345678);
+    QTRY_COMPARE(seen.size(), 3);
+    QCOMPARE(seen, (QStringList{"258:2 after E102", "259:3 after E103", "282:67305985 after E11a"}));
+    QCOMPARE(titles, 2);
+    QCOMPARE(chapters, 3);
+    QCOMPARE(int(hmsf.bHours), 1);
+    QCOMPARE(int(hmsf.bFrames), 4);
+    QCOMPARE(int(tc.Hours1), 1);
+    QCOMPARE(int(tc.Hours10), 2);
+    QCOMPARE(int(tc.Frames1), 7);
+    QCOMPARE(int(tc.Frames10), 2);
+    QCOMPARE(int(tc.FrameRateCode), 0);
+    // Deactivating drops what was still queued.
+    graph.postGraphEvent(EC_COMPLETE, 0, 0);
+    graph.setActive(false);
+    QTest::qWait(50);
+    QCOMPARE(seen.size(), 3);
+    graph.removeGraphControl(&bar);
+}
+
+void TestFilterGraph::volumeCurveAndClamping()
+{
+    TFilterGraph graph;
+    graph.setVolume(1000); // inactive: stored, sent after the next render
+    QCOMPARE(graph.Volume(), 1000);
+    graph.setActive(true);
+    QCOMPARE(graph.RenderFile(media("audio.wav")), S_OK);
+    QCOMPARE(sentVolume(graph), -2499L);
+    const struct {
+        int in, stored;
+        long sent;
+    } cases[] = {{0, 0, -10000}, {1, 1, -9247},       {100, 100, -4989},  {1000, 1000, -2499},
+                 {5000, 5000, -752}, {10000, 10000, 0}, {-5, 0, -10000}, {20000, 10000, 0}};
+    for (const auto& c : cases) {
+        graph.setVolume(c.in);
+        QCOMPARE(graph.Volume(), c.stored);
+        QCOMPARE(sentVolume(graph), c.sent);
+    }
+    gdouble amplitude = 1;
+    graph.setVolume(0);
+    g_object_get(graph.pipeline(), "volume", &amplitude, nullptr);
+    QCOMPARE(amplitude, 0.0);
+    graph.setVolume(5000);
+    g_object_get(graph.pipeline(), "volume", &amplitude, nullptr);
+    QVERIFY(std::fabs(amplitude - std::pow(10.0, -752 / 2000.0)) < 1e-6);
+    graph.setLinearVolume(false);
+    QCOMPARE(sentVolume(graph), -5000L);
+    graph.setBalance(-20000);
+    QCOMPARE(graph.Balance(), -10000);
+}
+
+void TestFilterGraph::pauseResumeIsNoClockChange()
+{
+    TFilterGraph graph;
+    QList<int> events;
+    graph.OnDSEvent = [&](TFilterGraph*, int e, std::intptr_t, std::intptr_t) { events << e; };
+    graph.setActive(true);
+    QCOMPARE(graph.RenderFile(media("long12.avi")), S_OK);
+    QVERIFY(graph.Play());
+    QTest::qWait(400);
+    QVERIFY(graph.Pause());
+    QTest::qWait(200);
+    QVERIFY(graph.Play());
+    QTest::qWait(400);
+    QVERIFY(!events.contains(EC_CLOCK_CHANGED));
+    QVERIFY(events.contains(EC_PAUSED));
+}
+
+void TestFilterGraph::seekingInterface()
+{
+    TFilterGraph graph;
+    graph.setActive(true);
+    QCOMPARE(graph.RenderFile(media("long12.avi")), S_OK);
+    const std::shared_ptr<IMediaSeeking> seeking = graph.QueryMediaSeeking();
+    QVERIFY(seeking);
+    std::int64_t duration = 0, position = -1, stop = 0;
+    QCOMPARE(seeking->GetDuration(duration), S_OK);
+    QVERIFY(std::llabs(duration - 120000000LL) < 2000000LL); // 12 s in 100-ns units
+    QCOMPARE(seeking->GetStopPosition(stop), S_OK);
+    QCOMPARE(stop, duration);
+    QVERIFY(graph.Play());
+    std::int64_t target = 60000000LL;
+    QCOMPARE(seeking->SetPositions(&target, AM_SEEKING_AbsolutePositioning, &stop,
+                                   AM_SEEKING_NoPositioning),
+             S_OK);
+    QTRY_VERIFY(Succeeded(seeking->GetCurrentPosition(position)) && position >= 60000000LL);
+    QVERIFY(position < 80000000LL);
+    graph.setActive(false);
+    QCOMPARE(seeking->GetDuration(duration), E_FAIL); // a stale interface fails, no crash
+}
+
+void TestFilterGraph::graphEditRegistration()
+{
+    TFilterGraph graph;
+    graph.setGraphEdit(true);
+    QCOMPARE(graph.graphEditCookie(), 0u); // inactive: nothing registered
+    graph.setActive(true);
+    QVERIFY(graph.graphEditCookie() != 0);
+    const QRegularExpression name("^FilterGraph [0-9A-F]{8} pid [0-9A-F]+$");
+    QVERIFY2(name.match(graph.graphEditName()).hasMatch(), qPrintable(graph.graphEditName()));
+    QCOMPARE(Platform::GraphInspection::registeredNames().count(graph.graphEditName()), 1);
+    QCOMPARE(graph.RenderFile(media("audio.wav")), S_OK);
+    QVERIFY(QFileInfo::exists(m_dotDir.filePath(graph.graphEditName() + ".dot")));
+    graph.setActive(false);
+    QCOMPARE(graph.graphEditCookie(), 0u);
+    QVERIFY(Platform::GraphInspection::registeredNames().isEmpty());
+    graph.setGraphEdit(false);
+    graph.setActive(true);
+    QCOMPARE(graph.graphEditCookie(), 0u);
+    graph.setGraphEdit(true); // active and not registered: registers now
+    QVERIFY(graph.graphEditCookie() != 0);
+}
+
+void TestFilterGraph::dvdFolderRendersInDvdMode()
+{
+    RecordingWindow window;
+    TFilterGraph graph;
+    graph.addGraphControl(&window);
+    graph.setMode(TFilterGraph::gmDVD);
+    graph.setActive(true);
+    QVERIFY(graph.QueryDvdControl2());
+    QVERIFY(graph.QueryDvdInfo2());
+    QVERIFY(!graph.QueryMediaSeeking());
+    AM_DVD_RENDERSTATUS status;
+    QCOMPARE(graph.RenderDVD(status, media("dvd/VIDEO_TS/VIDEO_TS.IFO"), AM_DVD_HWDEC_PREFER),
+             S_OK);
+    QVERIFY(!status.bDvdVolInvalid && !status.bDvdVolUnknown);
+    QVERIFY(graph.Play());
+    QTRY_VERIFY_WITH_TIMEOUT(window.frames > 5, 10000);
+    QCOMPARE(graph.QueryDvdControl2()->SetOption(DVD_HMSF_TimeCodeEvents, true), S_OK);
+    QCOMPARE(graph.QueryDvdControl2()->ShowMenu(DVD_MENU_Root), S_OK);
+    graph.setActive(false);
+    QVERIFY(!graph.QueryDvdControl2());
+    graph.removeGraphControl(&window);
+}
+
+QTEST_MAIN(TestFilterGraph)
+#include "test_filtergraph.moc"
