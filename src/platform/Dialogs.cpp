@@ -1,0 +1,89 @@
+#include "platform/Dialogs.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace Platform {
+
+namespace {
+
+class QtDialogs : public DialogBackend {
+public:
+    void warning(QWidget* parent, const QString& text) override
+    {
+        QMessageBox::warning(parent, QStringLiteral("Warning"), text);
+    }
+    void error(QWidget* parent, const QString& text) override
+    {
+        QMessageBox::critical(parent, QStringLiteral("Error"), text);
+    }
+    void message(QWidget* parent, const QString& text) override
+    {
+        QMessageBox::information(parent, QApplication::applicationDisplayName(), text);
+    }
+    void beep() override { QApplication::beep(); }
+    QStringList openFiles(QWidget* parent, const QString& folder, const QString& filter,
+                          bool multiple) override
+    {
+        QFileDialog dialog(parent, QString(), folder);
+        dialog.setOption(QFileDialog::HideNameFilterDetails);
+        dialog.setNameFilters(qtNameFilters(filter));
+        dialog.setFileMode(multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
+    }
+    QString saveFile(QWidget* parent, const QString& folder, const QString& filter,
+                     const QString& defaultSuffix) override
+    {
+        QFileDialog dialog(parent, QString(), folder);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setOption(QFileDialog::HideNameFilterDetails);
+        dialog.setNameFilters(qtNameFilters(filter));
+        dialog.setDefaultSuffix(defaultSuffix);
+        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
+                   ? dialog.selectedFiles().first()
+                   : QString();
+    }
+    QString chooseFolder(QWidget* parent, const QString& caption, const QString& folder) override
+    {
+        return QFileDialog::getExistingDirectory(parent, caption, folder);
+    }
+    void openDocument(const QString& pathOrUrl) override
+    {
+        const QUrl url = pathOrUrl.contains(QLatin1String("://")) ? QUrl(pathOrUrl)
+                                                                  : QUrl::fromLocalFile(pathOrUrl);
+        QDesktopServices::openUrl(url);
+    }
+};
+
+QtDialogs qtDialogs;
+DialogBackend* installed = nullptr;
+
+} // namespace
+
+DialogBackend& dialogs()
+{
+    return installed ? *installed : qtDialogs;
+}
+
+void setDialogBackend(DialogBackend* backend)
+{
+    installed = backend;
+}
+
+QStringList qtNameFilters(const QString& filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList result;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        // Qt reads the patterns from the last parentheses; the description keeps its own.
+        result << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                      QLatin1Char(')');
+    }
+    return result;
+}
+
+} // namespace Platform
