@@ -1,0 +1,54 @@
+#include "platform/FileSystem.h"
+
+#include <QFileInfo>
+
+#include <utility>
+#include <vector>
+
+namespace Platform {
+
+namespace {
+
+struct RegisteredProvider {
+    int id;
+    VirtualFileProvider exists;
+};
+
+std::vector<RegisteredProvider>& providers() {
+    static std::vector<RegisteredProvider> list;
+    return list;
+}
+
+} // namespace
+
+bool fileExists(const QString& path) {
+    if (path.isEmpty())
+        return false;
+    // isFile() is true only for regular files (after following links), so
+    // folders, device nodes and sockets count as missing.
+    if (QFileInfo(path).isFile())
+        return true;
+    for (const RegisteredProvider& provider : providers()) {
+        if (provider.exists && provider.exists(path))
+            return true;
+    }
+    return false;
+}
+
+int registerVirtualFileProvider(VirtualFileProvider exists) {
+    static int lastId = 0;
+    providers().push_back({++lastId, std::move(exists)});
+    return lastId;
+}
+
+void unregisterVirtualFileProvider(int id) {
+    auto& list = providers();
+    for (auto it = list.begin(); it != list.end(); ++it) {
+        if (it->id == id) {
+            list.erase(it);
+            return;
+        }
+    }
+}
+
+} // namespace Platform
