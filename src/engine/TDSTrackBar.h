@@ -1,0 +1,54 @@
+#pragma once
+// The seek bar of media files: follows a filter graph's position while it plays and
+// seeks it when the user lets go of the thumb.
+
+#include "engine/GraphInterfaces.h"
+
+#include <QSlider>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+class TFilterGraph;
+
+class TDSTrackBar : public QSlider, public IGraphListener {
+    Q_OBJECT
+public:
+    explicit TDSTrackBar(QWidget* parent = nullptr);
+    ~TDSTrackBar() override;
+
+    TFilterGraph* FilterGraph() const { return FFilterGraph; }
+    void setFilterGraph(TFilterGraph* value);
+    // Poll period in milliseconds and the size of one bar step; 0 stops polling.
+    quint32 TimerInterval() const { return FTimerInterval; }
+    void setTimerInterval(quint32 value);
+
+    // Fired after every poll, positions in milliseconds; unassigned is skipped.
+    std::function<void(TDSTrackBar* Sender, quint32 CurrentPos, quint32 StopPos)> OnTimer;
+
+    bool TimerActive() const { return FTimerActive; }
+    bool Dragging() const { return FDragging; }
+    bool HoldsMediaSeeking() const { return FMediaSeeking != nullptr; }
+
+    void GraphControlEvent(int Op, int Param) override;
+    void GraphDSEvent(int Event, std::intptr_t Param1, std::intptr_t Param2) override;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void setTimerActive(bool value);
+    void updateTimer();
+    void poll();
+    void forgetGraph();
+    int valueAtPosition(const QPoint& pos) const;
+
+    TFilterGraph* FFilterGraph = nullptr;
+    QMetaObject::Connection FGraphDestroyed;
+    quint32 FTimerInterval = 1000;
+    std::shared_ptr<IMediaSeeking> FMediaSeeking;
+    bool FTimerActive = false;
+    bool FDragging = false;
+    QTimer FTimer;
+};
