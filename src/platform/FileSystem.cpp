@@ -52,3 +52,25 @@ void unregisterVirtualFileProvider(int id) {
 }
 
 } // namespace Platform
+
+namespace Platform {
+
+namespace {
+
+VirtualFolderLister& folderLister() {
+    static VirtualFolderLister lister;
+    return lister;
+}
+
+} // namespace
+
+void registerVirtualFolderLister(VirtualFolderLister lister) {
+    folderLister() = std::move(lister);
+}
+
+QStringList virtualFolderFiles(const QString& folder) {
+    const VirtualFolderLister& lister = folderLister();
+    return lister ? lister(folder) : QStringList();
+}
+
+} // namespace Platform

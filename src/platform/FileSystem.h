@@ -18,3 +18,20 @@ int registerVirtualFileProvider(VirtualFileProvider exists);
 void unregisterVirtualFileProvider(int id);
 
 } // namespace Platform
+
+#include <QStringList>
+
+namespace Platform {
+
+// Lists the files of a folder that exists only to a virtual-file provider, such
+// as the tracks of an audio CD under its disc root. Entries may be names or full
+// paths; only the name part is used. Folder walks ask it only about paths that
+// are not directories (a device node, a cue sheet, a missing path).
+using VirtualFolderLister = std::function<QStringList(const QString& folder)>;
+
+// Installs the one lister (a later call replaces it, null removes it), and asks
+// it about a folder given without a trailing "/". GUI thread only.
+void registerVirtualFolderLister(VirtualFolderLister lister);
+QStringList virtualFolderFiles(const QString& folder);
+
+} // namespace Platform

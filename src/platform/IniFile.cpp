@@ -1,0 +1,162 @@
+#include "platform/IniFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+EInOutError::EInOutError(const QString& message) : std::runtime_error(message.toStdString()) {}
+
+QString EInOutError::message() const {
+    return QString::fromUtf8(what());
+}
+
+QByteArray readWholeFile(const QString& path) {
+    QFile file(path);
+    // Opening a folder succeeds on Linux and then reads nothing, which would
+    // pass for an empty file.
+    if (QFileInfo(path).isDir())
+        throw EInOutError(QStringLiteral("Cannot open \"%1\": it is a folder").arg(path));
+    if (!file.open(QIODevice::ReadOnly))
+        throw EInOutError(QStringLiteral("Cannot open \"%1\": %2").arg(path, file.errorString()));
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw EInOutError(QStringLiteral("Cannot read \"%1\": %2").arg(path, file.errorString()));
+    return bytes;
+}
+
+void writeWholeFile(const QString& path, const QByteArray& bytes) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw EInOutError(QStringLiteral("Cannot create \"%1\": %2").arg(path, file.errorString()));
+    if (file.write(bytes) != bytes.size()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        throw EInOutError(QStringLiteral("Cannot write \"%1\": %2").arg(path, reason));
+    }
+    if (!file.commit())
+        throw EInOutError(QStringLiteral("Cannot write \"%1\": %2").arg(path, file.errorString()));
+}
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+QStringList splitLines(const QByteArray& bytes) {
+    QString text = QString::fromUtf8(bytes);
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
+    text.replace(kCrLf, QStringLiteral("\n"));
+    text.replace(u'\r', u'\n');
+    QStringList lines = text.split(u'\n');
+    // "a\nb\n" splits into three parts; the line break ends "b", it starts nothing.
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+bool isSectionLine(const QString& line, QString& name) {
+    const QString trimmed = line.trimmed();
+    if (!trimmed.startsWith(u'['))
+        return false;
+    const qsizetype close = trimmed.indexOf(u']');
+    name = trimmed.mid(1, close < 0 ? -1 : close - 1).trimmed();
+    return true;
+}
+
+bool isKeyLine(const QString& line, QString& key, QString& value) {
+    const QString trimmed = line.trimmed();
+    if (trimmed.startsWith(u';') || trimmed.startsWith(u'#'))
+        return false;
+    const qsizetype equals = trimmed.indexOf(u'=');
+    if (equals < 0)
+        return false;
+    key = trimmed.left(equals).trimmed();
+    value = trimmed.mid(equals + 1).trimmed();
+    return true;
+}
+
+bool sameName(const QString& a, const QString& b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// Where a key stands, or where it would go: after the last non-blank line of
+// the first section of that name, so blank separators stay before the next.
+struct KeyLocation {
+    qsizetype keyLine = -1;
+    qsizetype insertAfter = -1;
+    QString value;
+};
+
+KeyLocation locate(const QStringList& lines, const QString& section, const QString& key) {
+    KeyLocation where;
+    bool inSection = false;
+    bool firstSectionDone = false;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString& line = lines.at(i);
+        QString name, value;
+        if (isSectionLine(line, name)) {
+            if (inSection)
+                firstSectionDone = true;
+            inSection = sameName(name, section);
+            if (inSection && !firstSectionDone && where.insertAfter < 0)
+                where.insertAfter = i;
+            continue;
+        }
+        if (!inSection)
+            continue;
+        if (!firstSectionDone && !line.trimmed().isEmpty())
+            where.insertAfter = i;
+        if (isKeyLine(line, name, value) && sameName(name, key)) {
+            where.keyLine = i;
+            where.value = value;
+            return where;
+        }
+    }
+    return where;
+}
+
+} // namespace
+
+IniFile::IniFile(const QString& fileName) : m_fileName(fileName) {}
+
+QStringList IniFile::readLines(bool mustRead) const {
+    if (m_fileName.isEmpty() || !QFileInfo::exists(m_fileName)) {
+        if (mustRead && m_fileName.isEmpty())
+            throw EInOutError(QStringLiteral("No settings file name was given"));
+        return {};
+    }
+    try {
+        return splitLines(readWholeFile(m_fileName));
+    } catch (const EInOutError&) {
+        // A write must not replace a file it could not read: that would lose
+        // every other setting in it.
+        if (mustRead)
+            throw;
+        return {};
+    }
+}
+
+QString IniFile::ReadString(const QString& section, const QString& key,
+                            const QString& defaultValue) const {
+    const KeyLocation where = locate(readLines(false), section, key);
+    return where.keyLine >= 0 ? where.value : defaultValue;
+}
+
+bool IniFile::ValueExists(const QString& section, const QString& key) const {
+    return locate(readLines(false), section, key).keyLine >= 0;
+}
+
+void IniFile::WriteString(const QString& section, const QString& key, const QString& value) {
+    QStringList lines = readLines(true);
+    const KeyLocation where = locate(lines, section, key);
+    const QString keyLine = key + u'=' + value;
+    if (where.keyLine >= 0) {
+        lines[where.keyLine] = keyLine;
+    } else if (where.insertAfter >= 0) {
+        lines.insert(where.insertAfter + 1, keyLine);
+    } else {
+        lines.append(u'[' + section + u']');
+        lines.append(keyLine);
+    }
+    writeWholeFile(m_fileName, (lines.join(kCrLf) + kCrLf).toUtf8());
+}

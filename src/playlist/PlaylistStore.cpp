@@ -1,0 +1,292 @@
+#include "playlist/PlaylistStore.h"
+
+#include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
+#include "playlist/FileGathering.h"
+#include "playlist/PlaylistOps.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <algorithm>
+
+const QString TPlaylistStore::kPlaylistFilter = QStringLiteral("Trevalo Playlist (*.ist)|*.ist");
+
+namespace {
+
+const QString kApplication = QStringLiteral("Application");
+const QString kPlaylist = QStringLiteral("playlist");
+const QString kPlaylistDirectory = QStringLiteral("playlist directory");
+const QString kLastPlaylist = QStringLiteral("last playlist");
+const QString kDefaultName = QStringLiteral("Default");
+const QByteArray kCrLf = QByteArrayLiteral("\r\n");
+
+// Reads one line the way the text-file reader always has: it ends at CR LF, LF
+// or CR, and at the end of the data it is empty. So an odd line count leaves the
+// last Path empty and a line break after the last pair adds an empty pair.
+QString readLine(const QByteArray& bytes, qsizetype& pos) {
+    const qsizetype start = pos;
+    while (pos < bytes.size() && bytes.at(pos) != '\r' && bytes.at(pos) != '\n')
+        ++pos;
+    const QString line = QString::fromUtf8(bytes.constData() + start, pos - start);
+    if (pos < bytes.size() && bytes.at(pos) == '\r')
+        ++pos;
+    if (pos < bytes.size() && bytes.at(pos) == '\n')
+        ++pos;
+    return line;
+}
+
+template <typename Pair> QList<Pair> readPairs(const QString& path) {
+    const QByteArray bytes = readWholeFile(path);
+    QList<Pair> pairs;
+    qsizetype pos = 0;
+    while (pos < bytes.size()) {
+        Pair pair;
+        pair.Name = readLine(bytes, pos);
+        pair.Path = readLine(bytes, pos);
+        pairs.append(std::move(pair));
+    }
+    return pairs;
+}
+
+void appendPair(QByteArray& bytes, const QString& name, const QString& path) {
+    bytes += name.toUtf8() + kCrLf + path.toUtf8() + kCrLf;
+}
+
+void makeFolder(const QString& folder) {
+    if (!QDir().mkpath(folder))
+        throw EInOutError(QStringLiteral("Cannot create the folder \"%1\"").arg(folder));
+}
+
+void writeIfAbsent(IniFile& settings, const QString& section, const QString& key,
+                   const QString& value) {
+    if (!settings.ValueExists(section, key))
+        settings.WriteString(section, key, value);
+}
+
+// Step 10 to 12 of the start-up: playlists lying in the folder tree but not
+// in the index join it, in the order the walk finds them.
+void addUnlistedPlaylists(TPlaylistFileList& playlists, const QString& playlistFolder) {
+    QStringList found;
+    TFileGathering::FindFiles(found, playlistFolder + u'/', true, QStringLiteral("*.ist"));
+    for (const Tplaylist_file& listed : std::as_const(playlists)) {
+        const auto at = std::find_if(found.begin(), found.end(), [&](const QString& path) {
+            return path.compare(listed.Path, Qt::CaseInsensitive) == 0;
+        });
+        if (at != found.end())
+            found.erase(at);
+    }
+    for (const QString& path : std::as_const(found))
+        playlists.append({TPlaylistStore::playlistNameFromPath(path), path});
+}
+
+void chooseName(QComboBox* names, int index) {
+    if (names)
+        names->setCurrentIndex(index);
+}
+
+void appendAndChoose(TPlaylistFileList& playlists, QComboBox* names, const QString& path) {
+    playlists.append({TPlaylistStore::playlistNameFromPath(path), path});
+    TPlaylistStore::ShowPlaylistNames(playlists, names);
+    chooseName(names, int(playlists.size() - 1));
+}
+
+void report(QWidget* parent, const std::exception& error) {
+    Platform::dialogs().message(parent, QString::fromUtf8(error.what()));
+}
+
+} // namespace
+
+QString TPlaylistStore::appDataFolder() {
+    // $XDG_DATA_HOME, or ~/.local/share when it is unset.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+}
+
+void TPlaylistStore::OpenPlaylistStore(TPlaylistFileList& playlists, IniFile& settings,
+                                       const QString& appDataOverride) {
+    const QString appData = appDataOverride.isEmpty() ? appDataFolder() : appDataOverride;
+    const QString dataFolder = appData + QStringLiteral("/Lumeno");
+    makeFolder(dataFolder);
+
+    settings = IniFile(dataFolder + QStringLiteral("/indo.ini"));
+    const QString exeFolder =
+        QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
+    writeIfAbsent(settings, kApplication, QStringLiteral("Application Path"), exeFolder + u'/');
+    writeIfAbsent(settings, kApplication, QStringLiteral("Data Path"), dataFolder);
+
+    const QString playlistFolder = appData + QStringLiteral("/Lumeno/Playlist");
+    makeFolder(playlistFolder);
+    writeIfAbsent(settings, kPlaylist, kPlaylistDirectory, playlistFolder);
+
+    const QString indexPath = playlistFolder + QStringLiteral("/Playlist.dat");
+    const QString defaultPath = playlistFolder + QStringLiteral("/Default.ist");
+    if (!QFileInfo::exists(indexPath))
+        SavePlaylistIndex({{kDefaultName, defaultPath}}, indexPath);
+    TPlaylistFileList found;
+    LoadPlaylistIndex(found, indexPath);
+    if (!QFileInfo::exists(defaultPath))
+        SavePlaylistFile({}, defaultPath);
+    writeIfAbsent(settings, kPlaylist, kLastPlaylist, defaultPath);
+
+    TPlaylistFileList kept;
+    for (const Tplaylist_file& playlist : std::as_const(found))
+        if (Platform::fileExists(playlist.Path))
+            kept.append(playlist);
+    addUnlistedPlaylists(kept, playlistFolder);
+    playlists = kept;
+}
+
+void TPlaylistStore::ShowPlaylistNames(const TPlaylistFileList& playlists, QComboBox* box) {
+    if (!box)
+        return;
+    box->clear();
+    for (const Tplaylist_file& playlist : playlists)
+        box->addItem(playlist.Name);
+}
+
+void TPlaylistStore::SavePlaylistIndex(const TPlaylistFileList& playlists, const QString& path) {
+    QByteArray bytes;
+    for (const Tplaylist_file& playlist : playlists)
+        appendPair(bytes, playlist.Name, playlist.Path);
+    writeWholeFile(path, bytes);
+}
+
+void TPlaylistStore::SavePlaylistFile(const TFileList& files, const QString& path) {
+    QByteArray bytes;
+    for (const TfilePtr& file : files) {
+        if (file)
+            appendPair(bytes, file->Name, file->Path);
+        else
+            appendPair(bytes, QString(), QString());
+    }
+    writeWholeFile(path, bytes);
+}
+
+void TPlaylistStore::LoadPlaylistFile(TFileList& files, const QString& path) {
+    const QList<Tfile> read = readPairs<Tfile>(path);
+    TFileList loaded;
+    loaded.reserve(read.size());
+    for (const Tfile& file : read)
+        loaded.append(std::make_shared<Tfile>(file));
+    files = std::move(loaded);
+}
+
+void TPlaylistStore::LoadPlaylistIndex(TPlaylistFileList& playlists, const QString& path) {
+    playlists = readPairs<Tplaylist_file>(path);
+}
+
+bool TPlaylistStore::FindPlaylist(const TPlaylistFileList& playlists, const QString& path,
+                                  int& index) {
+    for (qsizetype i = 0; i < playlists.size(); ++i) {
+        if (playlists.at(i).Path == path) {
+            index = int(i);
+            return true;
+        }
+    }
+    index = int(playlists.size() - 1);
+    return false;
+}
+
+QString TPlaylistStore::playlistNameFromPath(const QString& path) {
+    const QString name = TPlaylistOps::namePart(path);
+    return name.left(std::max<qsizetype>(0, name.size() - 4));
+}
+
+void TPlaylistStore::openLastPlaylist(const IniFile& settings, const TPlaylistFileList& playlists,
+                                      QComboBox* names, TFileList& items, TListBox* list) {
+    ShowPlaylistNames(playlists, names);
+    int index = 0;
+    if (!FindPlaylist(playlists, settings.ReadString(kPlaylist, kLastPlaylist, QString()), index))
+        index = 0;
+    chooseName(names, index);
+    if (index < playlists.size()) {
+        LoadPlaylistFile(items, playlists.at(index).Path);
+        TPlaylistOps::ShowPlaylist(items, list);
+    }
+}
+
+void TPlaylistStore::openPlaylistCommand(QWidget* parent, const IniFile& settings,
+                                         TPlaylistFileList& playlists, QComboBox* names,
+                                         TFileList& items, TListBox* list) {
+    const QString folder = settings.ReadString(kPlaylist, kPlaylistDirectory, QString());
+    const QStringList chosen =
+        Platform::dialogs().openFiles(parent, folder, kPlaylistFilter, false);
+    if (chosen.isEmpty())
+        return;
+    const QString path = chosen.first();
+    try {
+        LoadPlaylistFile(items, path);
+    } catch (const EInOutError& error) {
+        report(parent, error);
+        return;
+    }
+    TPlaylistOps::ShowPlaylist(items, list);
+    int index = 0;
+    if (FindPlaylist(playlists, path, index))
+        chooseName(names, index);
+    else
+        appendAndChoose(playlists, names, path);
+}
+
+void TPlaylistStore::savePlaylistCommand(QWidget* parent, const IniFile& settings,
+                                         TPlaylistFileList& playlists, QComboBox* names,
+                                         const TFileList& items) {
+    const QString folder = settings.ReadString(kPlaylist, kPlaylistDirectory, QString());
+    QString path =
+        Platform::dialogs().saveFile(parent, folder, kPlaylistFilter, QStringLiteral("ist"));
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".ist");
+    try {
+        SavePlaylistFile(items, path);
+    } catch (const EInOutError& error) {
+        report(parent, error);
+        return;
+    }
+    int index = 0;
+    if (!FindPlaylist(playlists, path, index))
+        appendAndChoose(playlists, names, path);
+}
+
+void TPlaylistStore::newPlaylistCommand(QComboBox* names, TFileList& items, TListBox* list) {
+    chooseName(names, 0);
+    TPlaylistOps::ClearPlaylist(items, list);
+}
+
+void TPlaylistStore::choosePlaylistCommand(QWidget* parent, const TPlaylistFileList& playlists,
+                                           int chosen, TFileList& items, TListBox* list,
+                                           int& currentIndex) {
+    if (chosen < 0 || chosen >= playlists.size())
+        return;
+    try {
+        LoadPlaylistFile(items, playlists.at(chosen).Path);
+    } catch (const EInOutError& error) {
+        report(parent, error);
+        return;
+    }
+    TPlaylistOps::ShowPlaylist(items, list);
+    currentIndex = -1;
+}
+
+bool TPlaylistStore::saveAtClose(QWidget* parent, IniFile& settings,
+                                 const TPlaylistFileList& playlists, const QComboBox* names,
+                                 const TFileList& items) {
+    const int chosen = names ? names->currentIndex() : -1;
+    const QString chosenPath =
+        chosen >= 0 && chosen < playlists.size() ? playlists.at(chosen).Path : QString();
+    try {
+        settings.WriteString(kPlaylist, kLastPlaylist, chosenPath);
+        SavePlaylistIndex(playlists, settings.ReadString(kPlaylist, kPlaylistDirectory, QString()) +
+                                         QStringLiteral("/Playlist.dat"));
+        if (names && names->currentText() == kDefaultName && !chosenPath.isEmpty())
+            SavePlaylistFile(items, chosenPath);
+    } catch (const EInOutError& error) {
+        report(parent, error);
+        return false;
+    }
+    return true;
+}
