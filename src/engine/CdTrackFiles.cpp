@@ -1,0 +1,92 @@
+#include "engine/CdTrackFiles.h"
+
+#include "engine/CdAudioDisc.h"
+#include "platform/FileSystem.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QHash>
+#include <QRegularExpression>
+
+namespace {
+
+// Folder walks ask for every track of a disc in a row; a real drive takes long to
+// read its TOC, so a TOC is reused this long. A swapped disc shows after this delay.
+constexpr qint64 kTocCacheMs = 2000;
+
+struct CachedToc {
+    std::optional<CdToc> toc; // empty: no readable audio disc at this root
+    QDateTime imageModified;  // an edited or deleted image invalidates at once
+    QElapsedTimer age;
+};
+
+QDateTime imageStamp(const QString& root) {
+    const QFileInfo info(root);
+    return info.isFile() ? info.lastModified() : QDateTime();
+}
+
+// GUI thread only, like the file layer that asks.
+std::optional<CdToc> cachedToc(const QString& root) {
+    static QHash<QString, CachedToc> cache;
+    const QDateTime stamp = imageStamp(root);
+    auto it = cache.find(root);
+    if (it != cache.end() && it->age.elapsed() < kTocCacheMs && it->imageModified == stamp)
+        return it->toc;
+
+    CachedToc entry;
+    entry.imageModified = stamp;
+    QString error;
+    if (std::unique_ptr<CdAudioDisc> disc = CdAudioDisc::open(root, &error))
+        entry.toc = disc->toc();
+    entry.age.start();
+    cache.insert(root, entry);
+    return entry.toc;
+}
+
+} // namespace
+
+std::optional<CdTrackFile> parseCdTrackFile(const QString& path) {
+    static const QRegularExpression kTrackName(QStringLiteral("^track(\\d{1,2})\\.cda$"),
+                                               QRegularExpression::CaseInsensitiveOption);
+    const int slash = path.lastIndexOf(QLatin1Char('/'));
+    if (slash <= 0)
+        return std::nullopt;
+    const QRegularExpressionMatch match = kTrackName.match(path.mid(slash + 1));
+    if (!match.hasMatch())
+        return std::nullopt;
+    return CdTrackFile{path.left(slash), match.captured(1).toInt()};
+}
+
+QString cdTrackFileName(int track) {
+    return QStringLiteral("Track%1.cda").arg(track, 2, 10, QLatin1Char('0'));
+}
+
+bool cdTrackFileExists(const QString& path) {
+    const std::optional<CdTrackFile> file = parseCdTrackFile(path);
+    if (!file)
+        return false;
+    const std::optional<CdToc> toc = cachedToc(file->root);
+    const CdTrack* track = toc ? toc->track(file->track) : nullptr;
+    return track && track->audio;
+}
+
+QStringList cdTrackFiles(const QString& discRoot) {
+    QStringList files;
+    const std::optional<CdToc> toc = cachedToc(discRoot);
+    if (!toc)
+        return files;
+    for (const CdTrack& track : toc->tracks) {
+        if (track.audio)
+            files << discRoot + QLatin1Char('/') + cdTrackFileName(track.number);
+    }
+    return files;
+}
+
+void registerCdTrackFiles() {
+    static bool registered = false;
+    if (registered)
+        return;
+    registered = true;
+    Platform::registerVirtualFileProvider(cdTrackFileExists);
+}
