@@ -313,7 +313,10 @@ HRESULT GstGraph::renderUri(const QString& uri, int timeoutMs)
         bool settled = false;
         hr = waitForState(timeoutMs, settled);
         if (Succeeded(hr) && !settled) {
-            hr = VFW_E_TIMEOUT;
+            // A demuxer's error can be swallowed while the decoder bin is still trying
+            // it; then the graph just never gets ready. With no stream found in all that
+            // time the file is not one we can read.
+            hr = streamCount() == 0 ? VFW_E_INVALID_FILE_FORMAT : VFW_E_TIMEOUT;
         }
     }
     if (Succeeded(hr) && m_events->renderError() != S_OK) {

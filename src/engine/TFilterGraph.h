@@ -94,7 +94,7 @@ public:
     // Queues one event as the graph would and announces it to the message loop.
     void postGraphEvent(int code, std::intptr_t param1, std::intptr_t param2);
 
-    static constexpr int kRenderTimeoutMs = 8000;
+    static constexpr int kRenderTimeoutMs = 4000;
 
 protected:
     bool event(QEvent* e) override;

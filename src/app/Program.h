@@ -1,0 +1,19 @@
+#pragma once
+// The program's entry: one running instance per user, the shared objects made in their
+// fixed order, and the hand-over from later starts.
+
+#include <QApplication>
+
+class TApplication : public QApplication {
+    Q_OBJECT
+public:
+    TApplication(int& argc, char** argv);
+    // Failures escaping a handler reach the program's general error box.
+    bool notify(QObject* receiver, QEvent* event) override;
+};
+
+// The data module, then the windows, in the order later code relies on.
+void createApplicationObjects();
+void destroyApplicationObjects();
+
+int runLumeno(int argc, char** argv);

@@ -1,0 +1,353 @@
+#include "player/Un_Mediactr.h"
+
+#include "about/Un_About.h"
+#include "datamodule/Icons.h"
+#include "datamodule/Un_dm.h"
+#include "engine/TDSTrackBar.h"
+#include "engine/TMediaPlayer.h"
+#include "player/TRadioGroup.h"
+#include "playlist/PlaylistOps.h"
+#include "playlist/Un_Playlist.h"
+#include "platform/Dialogs.h"
+#include "platform/HandOver.h"
+#include "video/Un_VidDisplay.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QSlider>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+TFrm_PlayerControl* Frm_PlayerControl = nullptr;
+
+namespace {
+constexpr int kBandHeightTitle = 33;
+constexpr int kBandHeightBars = 30;
+constexpr int kBandHeightTools = 30;
+constexpr int kBandHeightOrder = 40;
+} // namespace
+
+TFrm_PlayerControl::TFrm_PlayerControl(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("TFrm_PlayerControl"));
+    setWindowTitle(QStringLiteral("Player Control - Lumeno"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setGeometry(284, 484, 430, 171);
+    createBands();
+    MediaPlayer = new TMediaPlayer(this);
+    MediaPlayer->OnNotify = [this](TMediaPlayer*) { MediaPlayerNotify(); };
+    FormCreate();
+}
+
+TFrm_PlayerControl::~TFrm_PlayerControl() = default;
+
+QToolButton* TFrm_PlayerControl::toolButton(const QString& hint, int image, bool enabled,
+                                            void (TFrm_PlayerControl::*handler)())
+{
+    auto* button = new QToolButton(ToolControl);
+    button->setToolTip(hint);
+    button->setIcon(QIcon(DM->ImageList.at(image)));
+    button->setEnabled(enabled);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setAutoRaise(true);
+    button->setFixedHeight(23);
+    connect(button, &QToolButton::clicked, this, handler);
+    ToolControl->addWidget(button);
+    return button;
+}
+
+void TFrm_PlayerControl::createToolBar()
+{
+    ToolControl = new QToolBar(CoolBar1);
+    ToolControl->setFixedHeight(kBandHeightTools);
+    ToolControl->setIconSize(QSize(16, 16));
+    ToolControl->setStyleSheet(QStringLiteral("QToolBar { border: 0px; spacing: 0px; }"));
+    auto separator = [this](int width) {
+        auto* gap = new QWidget(ToolControl);
+        gap->setFixedWidth(width);
+        ToolControl->addWidget(gap);
+        return gap;
+    };
+    ToolPrev = toolButton(QStringLiteral("Prev Tract"), Icons::kPrevious, false,
+                          &TFrm_PlayerControl::ToolPrevClick);
+    ToolPlay =
+        toolButton(QStringLiteral("Play"), Icons::kPlay, true, &TFrm_PlayerControl::ToolPlayClick);
+    ToolPause = toolButton(QStringLiteral("Pause"), Icons::kPause, false,
+                           &TFrm_PlayerControl::ToolPauseClick);
+    ToolStop =
+        toolButton(QStringLiteral("Stop"), Icons::kStop, false, &TFrm_PlayerControl::ToolStopClick);
+    ToolNext = toolButton(QStringLiteral("Next Tract"), Icons::kNext, true,
+                          &TFrm_PlayerControl::ToolNextClick);
+    ToolButton6 = separator(14);
+    ToolFullScreen = toolButton(QStringLiteral("Full Screen"), Icons::kFullScreen, true,
+                                &TFrm_PlayerControl::ToolFullScreenClick);
+    ToolButton1 = toolButton(QStringLiteral("Playlist"), Icons::kPlaylist, true,
+                             &TFrm_PlayerControl::ToolButton1Click);
+    ToolButton2 = separator(8);
+    Tool_help =
+        toolButton(QStringLiteral("Help"), Icons::kHelp, true, &TFrm_PlayerControl::Tool_helpClick);
+    ToolAbout = toolButton(QStringLiteral("About"), Icons::kAbout, true,
+                           &TFrm_PlayerControl::ToolAboutClick);
+    ToolControl->installEventFilter(this);
+}
+
+void TFrm_PlayerControl::createBands()
+{
+    CoolBar1 = new QWidget(this);
+    auto* bands = new QVBoxLayout(CoolBar1);
+    bands->setContentsMargins(4, 2, 4, 2);
+    bands->setSpacing(2);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(CoolBar1);
+
+    pnl_jdl = new QLabel(QStringLiteral("Lumeno"), CoolBar1);
+    pnl_jdl->setFrameShape(QFrame::Panel);
+    pnl_jdl->setFrameShadow(QFrame::Sunken);
+    pnl_jdl->setAlignment(Qt::AlignCenter);
+    pnl_jdl->setMinimumHeight(kBandHeightTitle);
+    pnl_jdl->setStyleSheet(QStringLiteral(
+        "QLabel { background: #101820; color: #7fd0ff; font-weight: bold; }"));
+    bands->addWidget(pnl_jdl);
+
+    Panel1 = new QFrame(CoolBar1);
+    Panel1->setFixedHeight(kBandHeightBars);
+    Panel1->installEventFilter(this);
+    auto* bars = new QHBoxLayout(Panel1);
+    bars->setContentsMargins(8, 2, 8, 2);
+    DSTrackBar1 = new TDSTrackBar(Panel1);
+    DSTrackBar1->setFilterGraph(DM->FilterGraph1);
+    DSTrackBar1->OnTimer = [this](TDSTrackBar* s, quint32 c, quint32 d) {
+        DSTrackBar1Timer(s, c, d);
+    };
+    TrackBar1 = new QSlider(Qt::Horizontal, Panel1);
+    TrackBar1->setTickPosition(QSlider::NoTicks);
+    TrackBar1->hide();
+    lbl_elepased = new QLabel(QStringLiteral("00:00 / 00:00"), Panel1);
+    bars->addWidget(DSTrackBar1, 1);
+    bars->addWidget(TrackBar1, 1);
+    bars->addWidget(lbl_elepased);
+    bands->addWidget(Panel1);
+
+    createToolBar();
+    bands->addWidget(ToolControl);
+
+    auto* lastRow = new QHBoxLayout();
+    rad_play = new TRadioGroup(QStringLiteral("Play Order"),
+                               {QStringLiteral("Continue"), QStringLiteral("Repeat"),
+                                QStringLiteral("Shuffle")},
+                               3, CoolBar1);
+    rad_play->setItemIndex(0);
+    rad_play->setFixedHeight(kBandHeightOrder);
+    Panel2 = new QFrame(CoolBar1);
+    Panel2->setFixedHeight(kBandHeightOrder);
+    auto* volumeRow = new QHBoxLayout(Panel2);
+    volumeRow->setContentsMargins(4, 0, 4, 0);
+    Label1 = new QLabel(QStringLiteral("Volume"), Panel2);
+    Track_Volume = new QSlider(Qt::Horizontal, Panel2);
+    Track_Volume->setRange(0, 100);
+    Track_Volume->setTickInterval(10);
+    Track_Volume->setTickPosition(QSlider::NoTicks);
+    Track_Volume->setValue(30);
+    cmb_mute = new QCheckBox(QStringLiteral("Mute"), Panel2);
+    volumeRow->addWidget(Label1);
+    volumeRow->addWidget(Track_Volume, 1);
+    volumeRow->addWidget(cmb_mute);
+    lastRow->addWidget(rad_play, 207);
+    lastRow->addWidget(Panel2, 209);
+    bands->addLayout(lastRow);
+}
+
+// ---------------------------------------------------------------- creation and start-up
+
+void TFrm_PlayerControl::FormCreate()
+{
+    FPaused = false;
+    FCurrentIndex = -1;
+    FFullScreen = false;
+    ToolPlay->setEnabled(true);
+    ToolPause->setEnabled(false);
+    ToolStop->setEnabled(false);
+    FMediaExtensions.clear();
+    FDiscPlaylists.clear();
+    FPlaylistItems.clear();
+}
+
+void TFrm_PlayerControl::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        FormShow();
+    }
+}
+
+void TFrm_PlayerControl::FormShow()
+{
+    FCommandFiles.clear();
+    Track_Volume->setMaximum(100);
+    FMediaExtensions = {QStringLiteral(".avi"), QStringLiteral(".mid"), QStringLiteral(".mp3"),
+                        QStringLiteral(".mpg"), QStringLiteral(".mpeg"), QStringLiteral(".wmv"),
+                        QStringLiteral(".wma"), QStringLiteral(".wav")};
+    Frm_viddisplay->show();
+    Frm_playlist->show();
+    ToolButton1->setEnabled(false);
+
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+    if (arguments.isEmpty()) {
+        return;
+    }
+    // Failures while starting the command-line files are not reported.
+    try {
+        FCommandFiles << arguments;
+        TListBox* list = Frm_playlist->Lst_playlist;
+        Frm_playlist->cmb_playlist->setCurrentIndex(0);
+        list->clear();
+        QCoreApplication::processEvents();
+        list->clear();
+        FPlaylistItems.clear();
+        TPlaylistOps::AddFiles(FCommandFiles, FPlaylistItems, list);
+        QCoreApplication::processEvents();
+        list->setSelected(0, true);
+        ToolPlayClick();
+    } catch (const std::exception&) {
+    }
+}
+
+void TFrm_PlayerControl::closeEvent(QCloseEvent* event)
+{
+    // A later start now finds no receiver, as when no instance runs.
+    delete FReceiver;
+    FReceiver = nullptr;
+    if (MediaPlayer->Mode() == mpPlaying) {
+        MediaPlayer->Stop();
+    }
+    if (DM->FilterGraph1->Active()) {
+        DM->FilterGraph1->Stop();
+        DM->FilterGraph1->setActive(false);
+    }
+    event->accept();
+    QApplication::quit();
+}
+
+// ---------------------------------------------------------------- hand-over
+
+void TFrm_PlayerControl::WMCopyData(quint32 dwData, const QByteArray& lpData)
+{
+    if ((dwData & 0xFF) == 0) {
+        PlayReceivedFile(QString::fromUtf8(lpData));
+    }
+}
+
+void TFrm_PlayerControl::PlayReceivedFile(const QString& fileName)
+{
+    FCommandFiles << fileName;
+    TListBox* list = Frm_playlist->Lst_playlist;
+    // Chosen without loading: the received files take the place of "Default" on screen.
+    {
+        const QSignalBlocker quiet(Frm_playlist->cmb_playlist);
+        Frm_playlist->cmb_playlist->setCurrentIndex(0);
+    }
+    list->clear();
+    QCoreApplication::processEvents();
+    list->clear();
+    FPlaylistItems.clear();
+    TPlaylistOps::AddFiles(FCommandFiles, FPlaylistItems, list);
+    QCoreApplication::processEvents();
+    list->setSelected(list->count() - 1, true);
+    ToolPlayClick();
+}
+
+// ---------------------------------------------------------------- window commands
+
+bool TFrm_PlayerControl::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ToolControl && event->type() == QEvent::Resize) {
+        ToolControlResize();
+    } else if (watched == Panel1 && event->type() == QEvent::MouseButtonPress) {
+        Panel1MouseDown(static_cast<QMouseEvent*>(event));
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TFrm_PlayerControl::ToolControlResize()
+{
+    const int width = ToolControl->width() / 11;
+    for (QToolButton* b : {ToolPrev, ToolPlay, ToolPause, ToolStop, ToolNext, ToolFullScreen,
+                           ToolButton1, Tool_help, ToolAbout}) {
+        b->setFixedWidth(width);
+    }
+}
+
+void TFrm_PlayerControl::ToolButton1Click()
+{
+    Frm_playlist->show();
+    Frm_playlist->raise();
+    ToolButton1->setEnabled(false);
+}
+
+void TFrm_PlayerControl::Tool_helpClick()
+{
+    QString folder = QCoreApplication::applicationDirPath();
+    if (!folder.endsWith(QLatin1Char('/'))) {
+        folder += QLatin1Char('/');
+    }
+    Platform::dialogs().openDocument(folder + QStringLiteral("Help.chm"));
+}
+
+void TFrm_PlayerControl::ToolAboutClick()
+{
+    frm_about->show();
+    frm_about->raise();
+}
+
+void TFrm_PlayerControl::ToolFullScreenClick()
+{
+    Frm_viddisplay->ToolFullScreenSwitch();
+}
+
+// ---------------------------------------------------------------- time display
+
+void TFrm_PlayerControl::DSTrackBar1Timer(TDSTrackBar*, quint32, quint32)
+{
+    if (FCurrentItem) {
+        pnl_jdl->setText(FCurrentItem->Name);
+    }
+    const std::shared_ptr<IMediaSeeking> seeking = DM->FilterGraph1->QueryMediaSeeking();
+    if (!seeking) {
+        return;
+    }
+    auto hms = [](std::int64_t units) {
+        const qint64 s = units / 10000000;
+        return QString::asprintf("%d:%2.2d:%2.2d", int(s / 3600), int((s % 3600) / 60),
+                                 int(s % 60));
+    };
+    std::int64_t position = 0, duration = 0;
+    if (Failed(seeking->GetCurrentPosition(position))) {
+        return;
+    }
+    lbl_elepased->setText(hms(position));
+    if (Failed(seeking->GetDuration(duration))) {
+        return;
+    }
+    lbl_elepased->setText(hms(position) + QStringLiteral(" / ") + hms(duration));
+}
+
+QString TFrm_PlayerControl::FormatMinSec(qint64 Milliseconds)
+{
+    const qint64 minutes = Milliseconds / 60000;
+    const qint64 seconds = Milliseconds / 1000 - minutes * 60;
+    auto two = [](qint64 v) {
+        return v < 10 ? QStringLiteral("0") + QString::number(v) : QString::number(v);
+    };
+    return two(minutes) + QLatin1Char(':') + two(seconds);
+}

@@ -1,0 +1,132 @@
+#pragma once
+// The player control window: the program's main window, the entry being played, and
+// the commands that open, run and stop it.
+
+#include "engine/DSTypes.h"
+#include "playlist/Tfile.h"
+
+#include <QByteArray>
+#include <QStringList>
+#include <QWidget>
+
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QMouseEvent;
+class QSlider;
+class QToolBar;
+class QToolButton;
+class TDSTrackBar;
+class TMediaPlayer;
+class TRadioGroup;
+namespace Platform {
+class HandOverReceiver;
+}
+
+class TFrm_PlayerControl : public QWidget {
+    Q_OBJECT
+public:
+    explicit TFrm_PlayerControl(QWidget* parent = nullptr);
+    ~TFrm_PlayerControl() override;
+
+    // Controls
+    QWidget* CoolBar1;
+    QLabel* pnl_jdl;
+    QFrame* Panel1;
+    QLabel* lbl_elepased;
+    TDSTrackBar* DSTrackBar1;
+    QSlider* TrackBar1;
+    QToolBar* ToolControl;
+    QToolButton* ToolPrev;
+    QToolButton* ToolPlay;
+    QToolButton* ToolPause;
+    QToolButton* ToolStop;
+    QToolButton* ToolNext;
+    QWidget* ToolButton6;
+    QToolButton* ToolFullScreen;
+    QToolButton* ToolButton1;
+    QWidget* ToolButton2;
+    QToolButton* Tool_help;
+    QToolButton* ToolAbout;
+    TRadioGroup* rad_play;
+    QFrame* Panel2;
+    QLabel* Label1;
+    QSlider* Track_Volume;
+    QCheckBox* cmb_mute;
+    TMediaPlayer* MediaPlayer;
+
+    // State shared with the playlist window, the data module and the video window
+    QStringList FCommandFiles;
+    bool FFullScreen = false;
+    bool FTrackUpdating = false;
+    TFileList FPlaylistItems;
+    bool FPaused = false;
+    TfilePtr FCurrentItem;
+    int FCurrentIndex = -1;
+    QStringList FMediaExtensions;
+    QStringList FDiscPlaylists;
+    // Takes the files of later starts; closed first when the window closes.
+    Platform::HandOverReceiver* FReceiver = nullptr;
+
+    // Creation, first showing, hand-over
+    void FormCreate();
+    void FormShow();
+    void WMCopyData(quint32 dwData, const QByteArray& lpData);
+    void PlayReceivedFile(const QString& fileName);
+
+    // Play pipeline
+    void ToolPlayClick();
+    void OpenInFilterGraph(const QString& FileName);
+    void OpenCdTrack(TMediaPlayer* player, const QString& FileName);
+    int get_track() const;
+
+    // Transport
+    void ToolPauseClick();
+    void ToolStopClick();
+    void ToolNextClick();
+    void ToolPrevClick();
+    void MediaPlayerNotify();
+    void SetCdVolume(TMediaPlayer* player, int Value);
+
+    // Window commands
+    void ToolControlResize();
+    void ToolButton1Click();
+    void Tool_helpClick();
+    void ToolAboutClick();
+    void ToolFullScreenClick();
+
+    // Time display
+    void DSTrackBar1Timer(TDSTrackBar* Sender, quint32 CurrentPos, quint32 StopPos);
+    static QString FormatMinSec(qint64 Milliseconds);
+    void TrackBar1Change();
+    void Panel1MouseDown(QMouseEvent* event);
+
+    // The kind of an entry: the lower-cased text from the last "." of its path.
+    static QString kindOf(const QString& path);
+    // The messages for a DVD render result, and whether the DVD starts anyway.
+    struct DvdRenderReaction {
+        QStringList messages;
+        bool start = false;
+    };
+    static DvdRenderReaction dvdRenderReaction(HRESULT hr, const AM_DVD_RENDERSTATUS& status,
+                                               const QString& vpeText);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createBands();
+    void createToolBar();
+    QToolButton* toolButton(const QString& hint, int image, bool enabled,
+                            void (TFrm_PlayerControl::*handler)());
+    void setPlayingState();
+    void redirectDvdPart();
+    void startDvd();
+    void unmarkLine(int line);
+
+    bool m_shown = false;
+};
+
+extern TFrm_PlayerControl* Frm_PlayerControl;

@@ -1,0 +1,46 @@
+#pragma once
+// The playlist window: the named playlists, the numbered entries and the buttons that
+// open the command menus.
+
+#include "playlist/TListBox.h"
+
+#include <QWidget>
+
+class QComboBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+
+class TFrm_playlist : public QWidget {
+    Q_OBJECT
+public:
+    explicit TFrm_playlist(QWidget* parent = nullptr);
+
+    QComboBox* cmb_playlist;
+    TListBox* Lst_playlist;
+    QPushButton* btn_add;
+    QPushButton* btn_rem;
+    QPushButton* btn_sel;
+    QPushButton* btn_list;
+    QPushButton* btn_DVD;
+    QLabel* Pnl_Action;
+
+    void PlayNextByOrder();
+
+    void Lst_playlistDblClick();
+    void Lst_playlistKeyDown(QKeyEvent* event);
+    void Lst_playlistMouseDown(QMouseEvent* event);
+    void cmb_playlistChange(int index);
+    void FormClose();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QPushButton* menuButton(const QString& caption, int left, QMenu* menu, int factor);
+    void unmarkLine(int line);
+    void playLine(int line);
+};
+
+extern TFrm_playlist* Frm_playlist;
