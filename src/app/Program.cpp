@@ -8,10 +8,12 @@
 #include "playlist/Un_playlist_entry.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
+#include "platform/FileSystem.h"
 #include "platform/HandOver.h"
 #include "platform/InstanceLock.h"
 #include "video/Un_VidDisplay.h"
 
+#include <QFileInfo>
 #include <QMessageBox>
 #include <gst/gst.h>
 
@@ -34,6 +36,14 @@ bool TApplication::notify(QObject* receiver, QEvent* event)
 void createApplicationObjects()
 {
     registerCdTrackFiles();
+    // Only a drive's device node or a .cue image can be an audio CD's root.
+    Platform::registerVirtualFolderLister([](const QString& root) {
+        const QFileInfo info(root);
+        const bool image = info.isFile() && info.suffix().compare(QLatin1String("cue"),
+                                                                  Qt::CaseInsensitive) == 0;
+        const bool drive = !info.isFile() && !info.isDir() && info.exists();
+        return image || drive ? TMediaPlayer::trackFiles(root) : QStringList();
+    });
     DM = new TDM();
     Frm_PlayerControl = new TFrm_PlayerControl();
     Frm_viddisplay = new TFrm_viddisplay();

@@ -1,7 +1,10 @@
 #include "datamodule/Un_dm.h"
 
 #include "datamodule/Icons.h"
+#include "engine/TAudio.h"
 #include "engine/TMediaPlayer.h"
+#include "playlist/FileGathering.h"
+#include "playlist/PlaylistStore.h"
 #include "player/Un_Mediactr.h"
 #include "playlist/PlaylistOps.h"
 #include "playlist/Un_Playlist.h"
@@ -28,6 +31,8 @@ TDM::TDM(QObject* parent) : QObject(parent)
     FilterGraph1->OnGraphComplete = [this](TFilterGraph* s, HRESULT r, void* renderer) {
         FilterGraph1GraphComplete(s, r, renderer);
     };
+
+    Audio1 = new TAudio(this);
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(1);
@@ -106,9 +111,9 @@ void TDM::createDisplayMenu()
 void TDM::createPlaylistMenus()
 {
     Popup_Add = new QMenu();
-    Add_file = item(Popup_Add, QStringLiteral("Add File(s)"), nullptr);
+    Add_file = item(Popup_Add, QStringLiteral("Add File(s)"), &TDM::Add_fileClick);
     Popup_Add->addSeparator();
-    Add_Folder = item(Popup_Add, QStringLiteral("Add Folder"), nullptr);
+    Add_Folder = item(Popup_Add, QStringLiteral("Add Folder"), &TDM::Add_FolderClick);
     Include_Subfolder = Popup_Add->addAction(QStringLiteral("Include Subfolder"));
     Include_Subfolder->setCheckable(true);
     Include_Subfolder->setChecked(true);
@@ -139,9 +144,10 @@ void TDM::createPlaylistMenus()
         item(Popup_Sel, QStringLiteral("Invert Selection\tCtrl+I"), &TDM::InvertSelection1Click);
 
     Popup_List = new QMenu();
-    MenuItem1 = item(Popup_List, QStringLiteral("Open playlist\tCtrl+O"), nullptr);
-    MenuItem2 = item(Popup_List, QStringLiteral("Save playlist"), nullptr);
-    Newplaylistclear1 = item(Popup_List, QStringLiteral("New playlist (clear)\tCtrl+N"), nullptr);
+    MenuItem1 = item(Popup_List, QStringLiteral("Open playlist\tCtrl+O"), &TDM::MenuItem1Click);
+    MenuItem2 = item(Popup_List, QStringLiteral("Save playlist"), &TDM::MenuItem2Click);
+    Newplaylistclear1 = item(Popup_List, QStringLiteral("New playlist (clear)\tCtrl+N"),
+                             &TDM::Newplaylistclear1Click);
 
     Popup_playlist = new QMenu();
     RemoveSelected2 = item(Popup_playlist, QStringLiteral("Remove Selected\tDel"),
@@ -278,3 +284,39 @@ void TDM::RemoveDuplicateEntry1Click()
 void TDM::SelectAll1Click() { TPlaylistOps::SelectAll(Frm_playlist->Lst_playlist); }
 void TDM::SelectNone1Click() { TPlaylistOps::SelectNone(Frm_playlist->Lst_playlist); }
 void TDM::InvertSelection1Click() { TPlaylistOps::InvertSelection(Frm_playlist->Lst_playlist); }
+
+// ---------------------------------------------------------------- storage and gathering
+
+void TDM::MenuItem1Click()
+{
+    TFrm_PlayerControl* p = Frm_PlayerControl;
+    TPlaylistStore::openPlaylistCommand(Frm_playlist, p->FSettings, p->FPlaylists,
+                                        Frm_playlist->cmb_playlist, p->FPlaylistItems,
+                                        Frm_playlist->Lst_playlist);
+}
+
+void TDM::MenuItem2Click()
+{
+    TFrm_PlayerControl* p = Frm_PlayerControl;
+    TPlaylistStore::savePlaylistCommand(Frm_playlist, p->FSettings, p->FPlaylists,
+                                        Frm_playlist->cmb_playlist, p->FPlaylistItems);
+}
+
+void TDM::Newplaylistclear1Click()
+{
+    TPlaylistStore::newPlaylistCommand(Frm_playlist->cmb_playlist,
+                                       Frm_PlayerControl->FPlaylistItems,
+                                       Frm_playlist->Lst_playlist);
+}
+
+void TDM::Add_fileClick()
+{
+    TFileGathering::Add_fileClick(Frm_playlist->gatherView(), Frm_PlayerControl->FPlaylistItems);
+}
+
+void TDM::Add_FolderClick()
+{
+    TFileGathering::Add_FolderClick(Frm_playlist->gatherView(), Frm_PlayerControl->FPlaylistItems,
+                                    Include_Subfolder->isChecked(),
+                                    Frm_PlayerControl->FMediaExtensions);
+}

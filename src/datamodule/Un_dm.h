@@ -11,6 +11,7 @@
 class QAction;
 class QMenu;
 class QTimer;
+class TAudio;
 
 class TDM : public QObject {
     Q_OBJECT
@@ -19,6 +20,7 @@ public:
     ~TDM() override;
 
     TFilterGraph* FilterGraph1;
+    TAudio* Audio1;
     QTimer* Timer1;
     QList<QPixmap> ImageList;
     QList<QPixmap> ImageList2;
@@ -92,6 +94,11 @@ public:
     void SelectAll1Click();
     void SelectNone1Click();
     void InvertSelection1Click();
+    void MenuItem1Click();
+    void MenuItem2Click();
+    void Newplaylistclear1Click();
+    void Add_fileClick();
+    void Add_FolderClick();
 
     bool FTitleChanged = false;
 

@@ -9,6 +9,7 @@
 #include "playlist/PlaylistOps.h"
 #include "playlist/Un_Playlist.h"
 #include "platform/Dialogs.h"
+#include "platform/Errors.h"
 #include "platform/HandOver.h"
 #include "video/Un_VidDisplay.h"
 
@@ -132,6 +133,7 @@ void TFrm_PlayerControl::createBands()
     TrackBar1 = new QSlider(Qt::Horizontal, Panel1);
     TrackBar1->setTickPosition(QSlider::NoTicks);
     TrackBar1->hide();
+    connect(TrackBar1, &QSlider::valueChanged, this, &TFrm_PlayerControl::TrackBar1Change);
     lbl_elepased = new QLabel(QStringLiteral("00:00 / 00:00"), Panel1);
     bars->addWidget(DSTrackBar1, 1);
     bars->addWidget(TrackBar1, 1);
@@ -158,7 +160,9 @@ void TFrm_PlayerControl::createBands()
     Track_Volume->setTickInterval(10);
     Track_Volume->setTickPosition(QSlider::NoTicks);
     Track_Volume->setValue(30);
+    connect(Track_Volume, &QSlider::valueChanged, this, &TFrm_PlayerControl::Track_VolumeChange);
     cmb_mute = new QCheckBox(QStringLiteral("Mute"), Panel2);
+    connect(cmb_mute, &QCheckBox::toggled, this, &TFrm_PlayerControl::cmb_muteClick);
     volumeRow->addWidget(Label1);
     volumeRow->addWidget(Track_Volume, 1);
     volumeRow->addWidget(cmb_mute);
@@ -180,6 +184,13 @@ void TFrm_PlayerControl::FormCreate()
     FMediaExtensions.clear();
     FDiscPlaylists.clear();
     FPlaylistItems.clear();
+    FPlaylists.clear();
+    // The playlist window does not exist yet; the store needs nothing of it.
+    try {
+        TPlaylistStore::OpenPlaylistStore(FPlaylists, FSettings);
+    } catch (const std::exception& error) {
+        Platform::handleException(error);
+    }
 }
 
 void TFrm_PlayerControl::showEvent(QShowEvent* event)
@@ -189,54 +200,6 @@ void TFrm_PlayerControl::showEvent(QShowEvent* event)
         m_shown = true;
         FormShow();
     }
-}
-
-void TFrm_PlayerControl::FormShow()
-{
-    FCommandFiles.clear();
-    Track_Volume->setMaximum(100);
-    FMediaExtensions = {QStringLiteral(".avi"), QStringLiteral(".mid"), QStringLiteral(".mp3"),
-                        QStringLiteral(".mpg"), QStringLiteral(".mpeg"), QStringLiteral(".wmv"),
-                        QStringLiteral(".wma"), QStringLiteral(".wav")};
-    Frm_viddisplay->show();
-    Frm_playlist->show();
-    ToolButton1->setEnabled(false);
-
-    const QStringList arguments = QCoreApplication::arguments().mid(1);
-    if (arguments.isEmpty()) {
-        return;
-    }
-    // Failures while starting the command-line files are not reported.
-    try {
-        FCommandFiles << arguments;
-        TListBox* list = Frm_playlist->Lst_playlist;
-        Frm_playlist->cmb_playlist->setCurrentIndex(0);
-        list->clear();
-        QCoreApplication::processEvents();
-        list->clear();
-        FPlaylistItems.clear();
-        TPlaylistOps::AddFiles(FCommandFiles, FPlaylistItems, list);
-        QCoreApplication::processEvents();
-        list->setSelected(0, true);
-        ToolPlayClick();
-    } catch (const std::exception&) {
-    }
-}
-
-void TFrm_PlayerControl::closeEvent(QCloseEvent* event)
-{
-    // A later start now finds no receiver, as when no instance runs.
-    delete FReceiver;
-    FReceiver = nullptr;
-    if (MediaPlayer->Mode() == mpPlaying) {
-        MediaPlayer->Stop();
-    }
-    if (DM->FilterGraph1->Active()) {
-        DM->FilterGraph1->Stop();
-        DM->FilterGraph1->setActive(false);
-    }
-    event->accept();
-    QApplication::quit();
 }
 
 // ---------------------------------------------------------------- hand-over

@@ -3,6 +3,8 @@
 // the commands that open, run and stop it.
 
 #include "engine/DSTypes.h"
+#include "platform/IniFile.h"
+#include "playlist/PlaylistStore.h"
 #include "playlist/Tfile.h"
 
 #include <QByteArray>
@@ -14,6 +16,7 @@ class QFrame;
 class QLabel;
 class QMouseEvent;
 class QSlider;
+class QTimer;
 class QToolBar;
 class QToolButton;
 class TDSTrackBar;
@@ -65,6 +68,8 @@ public:
     int FCurrentIndex = -1;
     QStringList FMediaExtensions;
     QStringList FDiscPlaylists;
+    TPlaylistFileList FPlaylists;
+    IniFile FSettings;
     // Takes the files of later starts; closed first when the window closes.
     Platform::HandOverReceiver* FReceiver = nullptr;
 
@@ -99,6 +104,11 @@ public:
     void DSTrackBar1Timer(TDSTrackBar* Sender, quint32 CurrentPos, quint32 StopPos);
     static QString FormatMinSec(qint64 Milliseconds);
     void TrackBar1Change();
+    void Track_VolumeChange();
+    void cmb_muteClick();
+    void ShowVolumeOverlay();
+    // The transient volume bar over the video, or null before the first change.
+    QWidget* volumeOverlay() const { return m_volumeOverlay; }
     void Panel1MouseDown(QMouseEvent* event);
 
     // The kind of an entry: the lower-cased text from the last "." of its path.
@@ -125,8 +135,13 @@ private:
     void redirectDvdPart();
     void startDvd();
     void unmarkLine(int line);
+    void FormClose();
+    void readMixerAtStart();
+    static quint16 mixerValue(int sliderPosition);
 
     bool m_shown = false;
+    QWidget* m_volumeOverlay = nullptr;
+    QTimer* m_volumeOverlayTimer = nullptr;
 };
 
 extern TFrm_PlayerControl* Frm_PlayerControl;

@@ -3,12 +3,16 @@
 #include "datamodule/Un_dm.h"
 #include "player/TRadioGroup.h"
 #include "player/Un_Mediactr.h"
+#include "playlist/PlaylistStore.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QDropEvent>
 #include <QKeyEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -40,6 +44,7 @@ TFrm_playlist::TFrm_playlist(QWidget* parent) : QWidget(parent)
             [this](const QModelIndex&) { Lst_playlistDblClick(); });
     Lst_playlist->installEventFilter(this);
     Lst_playlist->viewport()->installEventFilter(this);
+    Lst_playlist->viewport()->setAcceptDrops(true);
 
     btn_add = menuButton(QStringLiteral("Add"), 8, DM->Popup_Add, 20);
     btn_rem = menuButton(QStringLiteral("Rem"), 41, DM->Popup_Rem, 22);
@@ -83,6 +88,26 @@ bool TFrm_playlist::eventFilter(QObject* watched, QEvent* event)
             Lst_playlistKeyDown(key);
             return true;
         }
+    }
+    if (watched == Lst_playlist->viewport() &&
+        (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove)) {
+        auto* drag = static_cast<QDropEvent*>(event);
+        if (drag->mimeData()->hasUrls()) {
+            drag->acceptProposedAction();
+            return true;
+        }
+    }
+    if (watched == Lst_playlist->viewport() && event->type() == QEvent::Drop) {
+        auto* drop = static_cast<QDropEvent*>(event);
+        QStringList paths;
+        for (const QUrl& url : drop->mimeData()->urls()) {
+            if (url.isLocalFile()) {
+                paths << url.toLocalFile();
+            }
+        }
+        drop->acceptProposedAction();
+        TFileGathering::dropFiles(paths, Frm_PlayerControl->FPlaylistItems, Lst_playlist);
+        return true;
     }
     if (watched == Lst_playlist->viewport() && event->type() == QEvent::MouseButtonPress) {
         auto* mouse = static_cast<QMouseEvent*>(event);
@@ -140,7 +165,23 @@ void TFrm_playlist::Lst_playlistDblClick()
     player->ToolPlayClick();
 }
 
-void TFrm_playlist::cmb_playlistChange(int) {}
+void TFrm_playlist::cmb_playlistChange(int index)
+{
+    TFrm_PlayerControl* p = Frm_PlayerControl;
+    TPlaylistStore::choosePlaylistCommand(this, p->FPlaylists, index, p->FPlaylistItems,
+                                          Lst_playlist, p->FCurrentIndex);
+}
+
+TGatherView TFrm_playlist::gatherView()
+{
+    TGatherView view;
+    view.window = this;
+    view.actionPanel = Pnl_Action;
+    view.actionCaption = Pnl_Action;
+    view.playlistNames = cmb_playlist;
+    view.list = Lst_playlist;
+    return view;
+}
 
 void TFrm_playlist::closeEvent(QCloseEvent* event)
 {

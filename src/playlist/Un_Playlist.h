@@ -2,6 +2,7 @@
 // The playlist window: the named playlists, the numbered entries and the buttons that
 // open the command menus.
 
+#include "playlist/FileGathering.h"
 #include "playlist/TListBox.h"
 
 #include <QWidget>
@@ -26,6 +27,7 @@ public:
     QLabel* Pnl_Action;
 
     void PlayNextByOrder();
+    TGatherView gatherView();
 
     void Lst_playlistDblClick();
     void Lst_playlistKeyDown(QKeyEvent* event);

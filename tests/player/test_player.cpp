@@ -79,11 +79,13 @@ private slots:
 private:
     void setPlaylist(const QStringList& paths);
     RecordingDialogs* m_dialogs = nullptr;
+    QTemporaryDir m_profile;
 };
 
 void TestPlayer::initTestCase()
 {
     gst_init(nullptr, nullptr);
+    qputenv("XDG_DATA_HOME", m_profile.path().toUtf8());
     QVERIFY(QFileInfo::exists(media("audio.wav")));
     m_dialogs = new RecordingDialogs;
     createApplicationObjects();

@@ -1,0 +1,426 @@
+#include "engine/VideoRenderer.h"
+
+#include <gst/app/gstappsink.h>
+#include <gst/gst.h>
+#include <gst/video/video.h>
+#include <gst/video/videooverlay.h>
+
+#include <mutex>
+
+namespace {
+
+// 32-bit pixels laid out as QImage::Format_RGB32 expects them in memory.
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+const char* const kFrameCaps = "video/x-raw,format=BGRx";
+#else
+const char* const kFrameCaps = "video/x-raw,format=xRGB";
+#endif
+
+// A bin that answers its sink's request for a window itself, on the thread that asks,
+// so an X sink never opens a window of its own whatever graph the bin is in and however
+// often the graph takes it down to NULL (which makes the sink forget its window).
+struct VideoBin {
+    GstBin bin;
+    gpointer windowHandle;
+};
+
+void (*s_parentHandleMessage)(GstBin*, GstMessage*) = nullptr;
+
+void videoBinHandleMessage(GstBin* bin, GstMessage* message)
+{
+    if (gst_is_video_overlay_prepare_window_handle_message(message) &&
+        GST_IS_VIDEO_OVERLAY(GST_MESSAGE_SRC(message))) {
+        const auto handle =
+            guintptr(g_atomic_pointer_get(&reinterpret_cast<VideoBin*>(bin)->windowHandle));
+        if (handle != 0) {
+            gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(GST_MESSAGE_SRC(message)),
+                                                handle);
+            gst_message_unref(message);
+            return;
+        }
+    }
+    s_parentHandleMessage(bin, message);
+}
+
+void videoBinClassInit(gpointer klass, gpointer)
+{
+    s_parentHandleMessage = GST_BIN_CLASS(g_type_class_peek_parent(klass))->handle_message;
+    GST_BIN_CLASS(klass)->handle_message = videoBinHandleMessage;
+}
+
+GType videoBinType()
+{
+    static const GType type =
+        g_type_register_static_simple(GST_TYPE_BIN, "LumenoVideoBin", sizeof(GstBinClass),
+                                      videoBinClassInit, sizeof(VideoBin), nullptr, GTypeFlags(0));
+    return type;
+}
+
+GstElement* makeElement(const char* factory)
+{
+    GstElement* element = gst_element_factory_make(factory, nullptr);
+    if (!element) {
+        qWarning("video renderer: GStreamer element %s is missing", factory);
+    }
+    return element;
+}
+
+void dropFloating(std::initializer_list<GstElement*> elements)
+{
+    for (GstElement* e : elements) {
+        if (e) {
+            gst_object_unref(gst_object_ref_sink(e));
+        }
+    }
+}
+
+// The X sinks prefer frames of their window's size, and everything upstream would then
+// scale to it, so the bin would never see the native picture it crops for the zoom and
+// measures for the letterbox. The bin scales itself: tell upstream any size will do.
+gboolean anySizeCapsQuery(GstPad* pad, GstObject* parent, GstQuery* query)
+{
+    if (GST_QUERY_TYPE(query) != GST_QUERY_CAPS) {
+        return gst_pad_query_default(pad, parent, query);
+    }
+    GstCaps* filter = nullptr;
+    gst_query_parse_caps(query, &filter);
+    GstQuery* unfiltered = gst_query_new_caps(nullptr);
+    const gboolean answered = gst_pad_query_default(pad, parent, unfiltered);
+    GstCaps* inner = nullptr;
+    gst_query_parse_caps_result(unfiltered, &inner);
+    if (answered && inner) {
+        GstCaps* any = gst_caps_copy(inner);
+        for (guint i = 0; i < gst_caps_get_size(any); ++i) {
+            gst_structure_remove_fields(gst_caps_get_structure(any, i), "width", "height",
+                                        "pixel-aspect-ratio", nullptr);
+        }
+        any = gst_caps_simplify(any);
+        if (filter) {
+            GstCaps* both = gst_caps_intersect_full(filter, any, GST_CAPS_INTERSECT_FIRST);
+            gst_caps_unref(any);
+            any = both;
+        }
+        gst_query_set_caps_result(query, any);
+        gst_caps_unref(any);
+    }
+    gst_query_unref(unfiltered);
+    return answered;
+}
+
+bool addGhostSink(GstElement* bin, GstElement* first)
+{
+    GstPad* target = gst_element_get_static_pad(first, "sink");
+    if (!target) {
+        return false;
+    }
+    GstPad* ghost = gst_ghost_pad_new("sink", target);
+    gst_object_unref(target);
+    return ghost && gst_element_add_pad(bin, ghost);
+}
+
+// A sink counts only if it can open its device: an Xv sink without a free port, or a
+// GL sink without a GL display, fails here instead of in the middle of a render.
+GstElement* probeNativeSink()
+{
+    for (const char* factory : {"xvimagesink", "ximagesink", "glimagesink"}) {
+        GstElement* sink = gst_element_factory_make(factory, nullptr);
+        if (!sink) {
+            continue;
+        }
+        gst_object_ref_sink(sink);
+        const bool opens = gst_element_set_state(sink, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE;
+        gst_element_set_state(sink, GST_STATE_NULL);
+        if (opens && GST_IS_VIDEO_OVERLAY(sink)) {
+            return sink;
+        }
+        gst_object_unref(sink);
+    }
+    return nullptr;
+}
+
+bool hasProperty(GstElement* element, const char* name)
+{
+    return element && g_object_class_find_property(G_OBJECT_GET_CLASS(element), name);
+}
+
+QImage imageFromSample(GstSample* sample)
+{
+    GstVideoInfo info;
+    GstCaps* caps = gst_sample_get_caps(sample);
+    GstBuffer* buffer = gst_sample_get_buffer(sample);
+    if (!caps || !buffer || !gst_video_info_from_caps(&info, caps)) {
+        return {};
+    }
+    GstVideoFrame frame;
+    if (!gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ)) {
+        return {};
+    }
+    const QImage view(static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
+                      GST_VIDEO_FRAME_WIDTH(&frame), GST_VIDEO_FRAME_HEIGHT(&frame),
+                      GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0), QImage::Format_RGB32);
+    QImage copy = view.copy();
+    gst_video_frame_unmap(&frame);
+    return copy;
+}
+
+} // namespace
+
+// What the streaming threads hand over. Frames are coalesced: at most one call is
+// queued, and it takes the newest frame. Once closed, nothing more is posted.
+struct VideoRenderer::Bridge {
+    std::mutex lock;
+    QObject* context = nullptr;
+    std::function<void()> onFrame;
+    std::function<void(QSize, double)> onFormat;
+    QImage pending;
+    bool framePosted = false;
+
+    void pushFrame(QImage image, const std::shared_ptr<Bridge>& self)
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        if (!context) {
+            return;
+        }
+        pending = std::move(image);
+        if (!framePosted) {
+            framePosted = true;
+            QMetaObject::invokeMethod(
+                context, [self] { self->onFrame(); }, Qt::QueuedConnection);
+        }
+    }
+    bool takeFrame(QImage& out)
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        framePosted = false;
+        out = std::move(pending);
+        pending = QImage();
+        return !out.isNull();
+    }
+    void pushFormat(QSize pixels, double aspect, const std::shared_ptr<Bridge>& self)
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        if (context) {
+            QMetaObject::invokeMethod(
+                context, [self, pixels, aspect] { self->onFormat(pixels, aspect); },
+                Qt::QueuedConnection);
+        }
+    }
+    void close()
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        context = nullptr;
+        pending = QImage();
+    }
+
+    // GStreamer callbacks; their data is a heap copy of the shared pointer.
+    static std::shared_ptr<Bridge>& from(gpointer data)
+    {
+        return *static_cast<std::shared_ptr<Bridge>*>(data);
+    }
+    static gpointer hold(const std::shared_ptr<Bridge>& bridge)
+    {
+        return new std::shared_ptr<Bridge>(bridge);
+    }
+    static void release(gpointer data) { delete static_cast<std::shared_ptr<Bridge>*>(data); }
+    static void releaseClosure(gpointer data, GClosure*) { release(data); }
+
+    static GstFlowReturn onSample(GstSample* sample, gpointer data)
+    {
+        if (sample) {
+            QImage image = imageFromSample(sample);
+            gst_sample_unref(sample);
+            if (!image.isNull()) {
+                from(data)->pushFrame(std::move(image), from(data));
+            }
+        }
+        return GST_FLOW_OK;
+    }
+    static GstFlowReturn onNewSample(GstAppSink* sink, gpointer data)
+    {
+        return onSample(gst_app_sink_pull_sample(sink), data);
+    }
+    static GstFlowReturn onNewPreroll(GstAppSink* sink, gpointer data)
+    {
+        return onSample(gst_app_sink_pull_preroll(sink), data);
+    }
+    static void onCapsChanged(GObject* pad, GParamSpec*, gpointer data)
+    {
+        GstCaps* caps = gst_pad_get_current_caps(GST_PAD(pad));
+        if (!caps) {
+            return;
+        }
+        GstVideoInfo info;
+        if (gst_video_info_from_caps(&info, caps) && info.width > 0 && info.height > 0) {
+            const double par =
+                info.par_n > 0 && info.par_d > 0 ? double(info.par_n) / info.par_d : 1.0;
+            from(data)->pushFormat(QSize(info.width, info.height), par, from(data));
+        }
+        gst_caps_unref(caps);
+    }
+};
+
+VideoRenderer::VideoRenderer(QObject* context, bool native, std::function<void()> onFrame,
+                             std::function<void(QSize, double)> onFormat)
+    : m_bridge(std::make_shared<Bridge>())
+{
+    m_bridge->context = context;
+    m_bridge->onFrame = std::move(onFrame);
+    m_bridge->onFormat = std::move(onFormat);
+    m_bin = GST_ELEMENT(g_object_new(videoBinType(), nullptr));
+    gst_object_ref_sink(m_bin);
+    m_native = native && buildNative();
+    if (!m_native && !buildPainted()) {
+        qWarning("video renderer: no renderer could be built");
+        return;
+    }
+    GstPad* ghost = gst_element_get_static_pad(m_bin, "sink");
+    g_signal_connect_data(ghost, "notify::caps", G_CALLBACK(Bridge::onCapsChanged),
+                          Bridge::hold(m_bridge), Bridge::releaseClosure, GConnectFlags(0));
+    gst_object_unref(ghost);
+}
+
+VideoRenderer::~VideoRenderer()
+{
+    m_bridge->close();
+    // Waits for the streaming threads to leave the sink.
+    gst_element_set_state(m_bin, GST_STATE_NULL);
+    gst_object_unref(m_bin);
+}
+
+bool VideoRenderer::buildNative()
+{
+    GstElement* sink = probeNativeSink();
+    if (!sink) {
+        return false;
+    }
+    // ximagesink cannot scale: it gets frames of exactly the picture's size on screen.
+    const bool sinkScales = QString::fromUtf8(GST_OBJECT_NAME(gst_element_get_factory(sink))) !=
+                            QLatin1String("ximagesink");
+    GstElement* crop = gst_element_factory_make("videocrop", nullptr); // zoom is optional
+    GstElement* convert = makeElement("videoconvert");
+    GstElement* scale = makeElement("videoscale");
+    GstElement* size = sinkScales ? nullptr : makeElement("capsfilter");
+    if (!convert || !scale || (!sinkScales && !size)) {
+        dropFloating({crop, convert, scale, size});
+        gst_object_unref(sink);
+        return false;
+    }
+    gst_bin_add_many(GST_BIN(m_bin), convert, scale, sink, nullptr);
+    gst_object_unref(sink); // the bin holds it now
+    for (GstElement* optional : {crop, size}) {
+        if (optional) {
+            gst_bin_add(GST_BIN(m_bin), optional);
+        }
+    }
+    const bool linked = (!crop || gst_element_link(crop, convert)) &&
+                        gst_element_link(convert, scale) &&
+                        (size ? gst_element_link_many(scale, size, sink, nullptr)
+                              : gst_element_link(scale, sink)) &&
+                        addGhostSink(m_bin, crop ? crop : convert);
+    if (!linked) {
+        for (GstElement* e : {crop, convert, scale, size, sink}) {
+            if (e) {
+                gst_bin_remove(GST_BIN(m_bin), e);
+            }
+        }
+        return false;
+    }
+    GstPad* ghost = gst_element_get_static_pad(m_bin, "sink");
+    gst_pad_set_query_function(ghost, anySizeCapsQuery);
+    gst_object_unref(ghost);
+    g_object_set(scale, "add-borders", FALSE, nullptr);
+    m_sink = sink;
+    m_size = size;
+    m_crop = crop;
+    // The widget keeps the mouse and the keys.
+    gst_video_overlay_handle_events(GST_VIDEO_OVERLAY(m_sink), FALSE);
+    return true;
+}
+
+bool VideoRenderer::buildPainted()
+{
+    GstElement* convert = makeElement("videoconvert");
+    GstElement* sink = makeElement("appsink");
+    if (!convert || !sink) {
+        dropFloating({convert, sink});
+        return false;
+    }
+    GstCaps* caps = gst_caps_from_string(kFrameCaps);
+    g_object_set(sink, "caps", caps, "sync", TRUE, "max-buffers", 1u, "drop", TRUE,
+                 "enable-last-sample", FALSE, nullptr);
+    gst_caps_unref(caps);
+    GstAppSinkCallbacks callbacks{};
+    callbacks.new_preroll = Bridge::onNewPreroll;
+    callbacks.new_sample = Bridge::onNewSample;
+    gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, Bridge::hold(m_bridge),
+                               Bridge::release);
+    gst_bin_add_many(GST_BIN(m_bin), convert, sink, nullptr);
+    if (!gst_element_link(convert, sink) || !addGhostSink(m_bin, convert)) {
+        gst_bin_remove_many(GST_BIN(m_bin), convert, sink, nullptr);
+        return false;
+    }
+    m_sink = sink;
+    return true;
+}
+
+QString VideoRenderer::kind() const
+{
+    GstElementFactory* factory = m_sink ? gst_element_get_factory(m_sink) : nullptr;
+    return factory ? QString::fromUtf8(GST_OBJECT_NAME(factory)) : QString();
+}
+
+bool VideoRenderer::takeFrame(QImage& frame)
+{
+    return m_bridge->takeFrame(frame);
+}
+
+void VideoRenderer::discardFrame()
+{
+    QImage dropped;
+    m_bridge->takeFrame(dropped);
+}
+
+void VideoRenderer::setWindowHandle(quintptr handle)
+{
+    if (!m_native) {
+        return;
+    }
+    g_atomic_pointer_set(&reinterpret_cast<VideoBin*>(m_bin)->windowHandle, gpointer(handle));
+    gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(m_sink), guintptr(handle));
+}
+
+void VideoRenderer::expose()
+{
+    if (m_native) {
+        gst_video_overlay_expose(GST_VIDEO_OVERLAY(m_sink));
+    }
+}
+
+void VideoRenderer::setPictureGeometry(bool keepAspect, const QSize& onScreen)
+{
+    if (hasProperty(m_sink, "force-aspect-ratio")) {
+        g_object_set(m_sink, "force-aspect-ratio", gboolean(keepAspect), nullptr);
+    }
+    if (!m_size || onScreen == m_sizeOnScreen) {
+        return;
+    }
+    m_sizeOnScreen = onScreen;
+    GstCaps* caps =
+        onScreen.isEmpty()
+            ? gst_caps_new_any()
+            : gst_caps_new_simple("video/x-raw", "width", G_TYPE_INT, onScreen.width(), "height",
+                                  G_TYPE_INT, onScreen.height(), "pixel-aspect-ratio",
+                                  GST_TYPE_FRACTION, 1, 1, nullptr);
+    g_object_set(m_size, "caps", caps, nullptr);
+    gst_caps_unref(caps);
+}
+
+void VideoRenderer::setCrop(const QRect& visible, const QSize& source)
+{
+    if (!m_crop || visible.isEmpty()) {
+        return;
+    }
+    g_object_set(m_crop, "left", visible.left(), "top", visible.top(), "right",
+                 source.width() - visible.right() - 1, "bottom",
+                 source.height() - visible.bottom() - 1, nullptr);
+}

@@ -1,0 +1,129 @@
+// The main window's first showing (start-up) and its closing (saving).
+#include "player/Un_Mediactr.h"
+
+#include "datamodule/Un_dm.h"
+#include "engine/TAudio.h"
+#include "engine/TMediaPlayer.h"
+#include "engine/TMixerSettings.h"
+#include "playlist/PlaylistOps.h"
+#include "playlist/PlaylistStore.h"
+#include "playlist/Un_Playlist.h"
+#include "platform/Errors.h"
+#include "platform/HandOver.h"
+#include "video/Un_VidDisplay.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QSlider>
+#include <QToolButton>
+
+#include <cfenv>
+#include <cmath>
+
+void TFrm_PlayerControl::readMixerAtStart()
+{
+    quint16 left = 0, right = 0;
+    quint8 flags = 0;
+    bool mute = false;
+    if (!DM->Audio1->Mixer()->GetVolume(0, 0, left, right, mute, flags)) {
+        // No mixer: the slider and the box keep their design values.
+        DM->FilterGraph1->setVolume(Track_Volume->value() * 100);
+        return;
+    }
+    const int oldMode = std::fegetround();
+    std::fesetround(FE_TONEAREST);
+    const long double percent = static_cast<long double>(left) * 0.0015259021896696422L;
+    const int position = int(std::nearbyint(percent));
+    std::fesetround(oldMode);
+    Track_Volume->setValue(position);
+    DM->FilterGraph1->setVolume(Track_Volume->value() * 100);
+    cmb_mute->setChecked(mute);
+}
+
+void TFrm_PlayerControl::FormShow()
+{
+    FCommandFiles.clear();
+    Track_Volume->setMaximum(100);
+    readMixerAtStart();
+    FMediaExtensions = {QStringLiteral(".avi"), QStringLiteral(".mid"), QStringLiteral(".mp3"),
+                        QStringLiteral(".mpg"), QStringLiteral(".mpeg"), QStringLiteral(".wmv"),
+                        QStringLiteral(".wma"), QStringLiteral(".wav")};
+    try {
+        TPlaylistStore::openLastPlaylist(FSettings, FPlaylists, Frm_playlist->cmb_playlist,
+                                         FPlaylistItems, Frm_playlist->Lst_playlist);
+    } catch (const std::exception& error) {
+        Platform::handleException(error);
+        return;
+    }
+    Frm_viddisplay->show();
+    Frm_playlist->show();
+    ToolButton1->setEnabled(false);
+
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+    if (arguments.isEmpty()) {
+        return;
+    }
+    // Failures while starting the command-line files are not reported.
+    try {
+        FCommandFiles << arguments;
+        TListBox* list = Frm_playlist->Lst_playlist;
+        {
+            const QSignalBlocker quiet(Frm_playlist->cmb_playlist);
+            Frm_playlist->cmb_playlist->setCurrentIndex(0);
+        }
+        list->clear();
+        QCoreApplication::processEvents();
+        list->clear();
+        FPlaylistItems.clear();
+        TPlaylistOps::AddFiles(FCommandFiles, FPlaylistItems, list);
+        QCoreApplication::processEvents();
+        list->setSelected(0, true);
+        ToolPlayClick();
+    } catch (const std::exception&) {
+    }
+}
+
+void TFrm_PlayerControl::closeEvent(QCloseEvent* event)
+{
+    // A later start now finds no receiver, as when no instance runs.
+    delete FReceiver;
+    FReceiver = nullptr;
+    try {
+        FormClose();
+    } catch (const std::exception& error) {
+        Platform::handleException(error);
+    }
+    event->accept();
+    QApplication::quit();
+}
+
+void TFrm_PlayerControl::FormClose()
+{
+    if (MediaPlayer->Mode() == mpPlaying) {
+        MediaPlayer->Stop();
+    }
+    if (DM->FilterGraph1->Active()) {
+        DM->FilterGraph1->Stop();
+        DM->FilterGraph1->setActive(false);
+    }
+    // The automatic playlists of inserted media go with the run.
+    QComboBox* names = Frm_playlist->cmb_playlist;
+    for (const QString& name : FDiscPlaylists) {
+        const int line = names->findText(name, Qt::MatchFixedString);
+        if (line < 0 || line >= FPlaylists.size()) {
+            continue;
+        }
+        if (line == names->currentIndex()) {
+            const QSignalBlocker quiet(names);
+            names->setCurrentIndex(0);
+            TPlaylistStore::LoadPlaylistFile(FPlaylistItems, FPlaylists.value(0).Path);
+        }
+        QFile::remove(FPlaylists[line].Path);
+        FPlaylists.removeAt(line);
+        names->removeItem(line);
+    }
+    TPlaylistStore::saveAtClose(this, FSettings, FPlaylists, names, FPlaylistItems);
+}
