@@ -570,6 +570,10 @@ void TDSVideoWindowEx2::rememberPlace()
     m_savedTopLevel = isWindow();
     m_savedGeometry = geometry();
     m_savedLayout = FSavedParent ? layoutHolding(FSavedParent->layout(), this) : nullptr;
+    if (FSavedParent) {
+        // Its owner gone, nothing would ever take the control out of full screen.
+        m_savedParentGone = connect(FSavedParent, &QObject::destroyed, this, &QObject::deleteLater);
+    }
     if (!m_savedLayout) {
         return;
     }
@@ -586,6 +590,7 @@ void TDSVideoWindowEx2::rememberPlace()
 
 void TDSVideoWindowEx2::restorePlace()
 {
+    disconnect(m_savedParentGone);
     if (!FSavedParent) {
         setParent(nullptr);
         setGeometry(m_savedGeometry);

@@ -195,6 +195,7 @@ private:
     QPointer<QLayout> m_savedLayout;
     int m_savedLayoutSlot[4] = {-1, -1, 1, 1}; // box: index, stretch; grid: row, column, spans
     Qt::Alignment m_savedAlignment;
+    QMetaObject::Connection m_savedParentGone;
     QPointer<QScreen> FMonitor;
     bool m_destroying = false;
 
