@@ -11,6 +11,7 @@
 #include "platform/FileSystem.h"
 #include "platform/HandOver.h"
 #include "platform/InstanceLock.h"
+#include "platform/Signals.h"
 #include "video/Un_VidDisplay.h"
 
 #include <QFileInfo>
@@ -95,6 +96,11 @@ int runLumeno(int argc, char** argv)
         Frm_PlayerControl);
     receiver->listen(Platform::handOverSocketPath());
     Frm_PlayerControl->FReceiver = receiver;
+    Platform::onTerminationRequest([]() {
+        if (Frm_PlayerControl) {
+            Frm_PlayerControl->close();
+        }
+    });
     Frm_PlayerControl->show();
     const int result = app.exec();
     destroyApplicationObjects();
