@@ -289,20 +289,21 @@ void TFrm_PlayerControl::DSTrackBar1Timer(TDSTrackBar*, quint32, quint32)
     if (!seeking) {
         return;
     }
-    auto hms = [](std::int64_t units) {
-        const qint64 s = units / 10000000;
-        return QString::asprintf("%d:%2.2d:%2.2d", int(s / 3600), int((s % 3600) / 60),
-                                 int(s % 60));
-    };
     std::int64_t position = 0, duration = 0;
     if (Failed(seeking->GetCurrentPosition(position))) {
         return;
     }
-    lbl_elepased->setText(hms(position));
+    lbl_elepased->setText(formatHms(position));
     if (Failed(seeking->GetDuration(duration))) {
         return;
     }
-    lbl_elepased->setText(hms(position) + QStringLiteral(" / ") + hms(duration));
+    lbl_elepased->setText(formatHms(position) + QStringLiteral(" / ") + formatHms(duration));
+}
+
+QString TFrm_PlayerControl::formatHms(std::int64_t units)
+{
+    const qint64 s = units / 10000000;
+    return QString::asprintf("%d:%2.2d:%2.2d", int(s / 3600), int((s % 3600) / 60), int(s % 60));
 }
 
 QString TFrm_PlayerControl::FormatMinSec(qint64 Milliseconds)

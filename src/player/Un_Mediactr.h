@@ -103,6 +103,9 @@ public:
     // Time display
     void DSTrackBar1Timer(TDSTrackBar* Sender, quint32 CurrentPos, quint32 StopPos);
     static QString FormatMinSec(qint64 Milliseconds);
+    // Media time in 100-ns units as "%d:%2.2d:%2.2d".
+    static QString formatHms(std::int64_t units);
+    static quint16 mixerValue(int sliderPosition);
     void TrackBar1Change();
     void Track_VolumeChange();
     void cmb_muteClick();
@@ -137,7 +140,6 @@ private:
     void unmarkLine(int line);
     void FormClose();
     void readMixerAtStart();
-    static quint16 mixerValue(int sliderPosition);
 
     bool m_shown = false;
     QWidget* m_volumeOverlay = nullptr;
