@@ -69,19 +69,7 @@ void TFrm_PlayerControl::FormShow()
     // Failures while starting the command-line files are not reported.
     try {
         FCommandFiles << arguments;
-        TListBox* list = Frm_playlist->Lst_playlist;
-        {
-            const QSignalBlocker quiet(Frm_playlist->cmb_playlist);
-            Frm_playlist->cmb_playlist->setCurrentIndex(0);
-        }
-        list->clear();
-        QCoreApplication::processEvents();
-        list->clear();
-        FPlaylistItems.clear();
-        TPlaylistOps::AddFiles(FCommandFiles, FPlaylistItems, list);
-        QCoreApplication::processEvents();
-        list->setSelected(0, true);
-        ToolPlayClick();
+        playCommandFiles(0);
     } catch (const std::exception&) {
     }
 }

@@ -214,8 +214,13 @@ void TFrm_PlayerControl::WMCopyData(quint32 dwData, const QByteArray& lpData)
 void TFrm_PlayerControl::PlayReceivedFile(const QString& fileName)
 {
     FCommandFiles << fileName;
+    playCommandFiles(-1);
+}
+
+void TFrm_PlayerControl::playCommandFiles(int lineToMark)
+{
     TListBox* list = Frm_playlist->Lst_playlist;
-    // Chosen without loading: the received files take the place of "Default" on screen.
+    // Chosen without loading: the files take the place of "Default" on screen.
     {
         const QSignalBlocker quiet(Frm_playlist->cmb_playlist);
         Frm_playlist->cmb_playlist->setCurrentIndex(0);
@@ -226,7 +231,7 @@ void TFrm_PlayerControl::PlayReceivedFile(const QString& fileName)
     FPlaylistItems.clear();
     TPlaylistOps::AddFiles(FCommandFiles, FPlaylistItems, list);
     QCoreApplication::processEvents();
-    list->setSelected(list->count() - 1, true);
+    list->setSelected(lineToMark < 0 ? list->count() - 1 : lineToMark, true);
     ToolPlayClick();
 }
 

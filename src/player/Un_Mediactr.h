@@ -139,6 +139,9 @@ private:
     void startDvd();
     void unmarkLine(int line);
     void FormClose();
+    // Shows every file given so far in place of the list, marks one line (-1: the
+    // last) and presses Play.
+    void playCommandFiles(int lineToMark);
     void readMixerAtStart();
 
     bool m_shown = false;

@@ -7,8 +7,8 @@ set -e
 mkdir -p "${1:?usage: make_cd.sh OUTDIR}"; cd "$1"
 rm -f t1.raw t2.raw t3.raw disc.bin
 i=1
-for spec in 3:440 4:660 5:880; do
-  secs=${spec%%:*}; freq=${spec##*:}
+for tone in 3:440 4:660 5:880; do
+  secs=${tone%%:*}; freq=${tone##*:}
   sox -n -r 44100 -b 16 -e signed-integer -c 2 -L -t raw t$i.raw synth "$secs" sine "$freq" vol 0.5
   sz=$(stat -c %s t$i.raw)
   [ $((sz % 2352)) -eq 0 ] || { echo "track $i not sector aligned ($sz)"; exit 1; }

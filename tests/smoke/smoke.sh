@@ -33,8 +33,8 @@ wait_for playing audio.wav || fail "the first file does not play"
 
 # A second start without files ends at once and changes nothing.
 timeout 10 "$bin" || fail "a second start without files failed"
-# A second start hands its file over; it plays.
-timeout 20 "$bin" "$media/mpeg1_ps.mpg" >/dev/null 2>&1 || fail "hand-over failed"
+# A second start hands its files over one by one; the last one plays.
+timeout 20 "$bin" "$media/audio.mp3" "$media/mpeg1_ps.mpg" >/dev/null 2>&1 || fail "hand-over failed"
 wait_for playing mpeg1_ps.mpg || fail "the handed-over file does not play"
 kill -0 $first || fail "the first instance died"
 
@@ -44,8 +44,9 @@ kill -0 $first 2>/dev/null && fail "the player did not close"
 
 ist=$XDG_DATA_HOME/Lumeno/Playlist/Default.ist
 [ -f "$ist" ] || fail "no Default.ist"
-expected=$(printf 'audio.wav\r\n%s/audio.wav\r\navi_mjpeg_pcm.avi\r\n%s/avi_mjpeg_pcm.avi\r\nmpeg1_ps.mpg\r\n%s/mpeg1_ps.mpg\r\n' "$media" "$media" "$media")
-[ "$(cat "$ist")" = "$expected" ] || { od -c "$ist" | head; fail "Default.ist does not hold the three files"; }
+expected=$(printf '%s\r\n%s/%s\r\n' audio.wav "$media" audio.wav avi_mjpeg_pcm.avi "$media" \
+    avi_mjpeg_pcm.avi audio.mp3 "$media" audio.mp3 mpeg1_ps.mpg "$media" mpeg1_ps.mpg)
+[ "$(cat "$ist")" = "$expected" ] || { od -c "$ist" | head; fail "Default.ist does not hold the four files"; }
 grep -q "^last playlist=$ist" "$XDG_DATA_HOME/Lumeno/indo.ini" || fail "indo.ini lacks the last playlist"
 # Once closed, a new start is the running instance again.
 "$bin" >/dev/null 2>&1 & again=$!
