@@ -404,9 +404,16 @@ HRESULT GstGraph::addVideoFilter(GstElement* sink)
     if (!m_playbin || !sink) {
         return E_POINTER;
     }
+    // A renderer left inside a graph that was not torn down cleanly is taken out of it
+    // first; otherwise the new graph would play without picture.
     if (GstObject* parent = gst_object_get_parent(GST_OBJECT(sink))) {
+        const bool freed = GST_IS_BIN(parent) &&
+                           gst_element_set_state(sink, GST_STATE_NULL) != GST_STATE_CHANGE_FAILURE &&
+                           gst_bin_remove(GST_BIN(parent), sink);
         gst_object_unref(parent);
-        return VFW_E_WRONG_STATE; // still owned by another graph
+        if (!freed) {
+            return VFW_E_WRONG_STATE;
+        }
     }
     g_object_set(m_playbin, "video-sink", sink, nullptr);
     return S_OK;

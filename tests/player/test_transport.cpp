@@ -13,7 +13,10 @@
 #include "video/Un_VidDisplay.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QDropEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -49,6 +52,8 @@ private slots:
     void cdPauseResumeStopAndEnds();
     void cdEntryWithoutDiscIsNotFound();
     void transportOnMediaFiles();
+    void addFilesTakesTheWholeAudioCd();
+    void droppedFilesAndFoldersJoinTheList();
     void timeTexts();
     void volumeSliderAndOverlay();
 
@@ -218,6 +223,51 @@ void TestTransport::transportOnMediaFiles()
     QTest::mouseClick(p->Panel1, Qt::LeftButton, {}, QPoint(2, 2));
     QCOMPARE(p->FCurrentIndex, 0);
     QVERIFY(m_dialogs->shown.isEmpty());
+}
+
+void TestTransport::addFilesTakesTheWholeAudioCd()
+{
+    setPlaylist({media("audio.wav")});
+    Frm_playlist->cmb_playlist->addItem("Party"); // another name shown, not loaded
+    Frm_playlist->cmb_playlist->setCurrentIndex(Frm_playlist->cmb_playlist->count() - 1);
+    m_dialogs->openAnswer = {track(2)};
+    DM->Add_file->trigger();
+    QVERIFY(m_dialogs->asked.last().contains("Audio CD (*.cda)|*.cda"));
+    QCOMPARE(Frm_playlist->Lst_playlist->lines(),
+             (QStringList{"01 audio.wav", "02 Track01.cda", "03 Track02.cda", "04 Track03.cda"}));
+    QCOMPARE(Frm_playlist->cmb_playlist->currentIndex(), 0);
+    QVERIFY(Frm_playlist->Pnl_Action->isHidden());
+    Frm_playlist->cmb_playlist->removeItem(Frm_playlist->cmb_playlist->count() - 1);
+    // An ordinary file is added alone.
+    m_dialogs->openAnswer = {media("audio.mp3")};
+    DM->Add_file->trigger();
+    QCOMPARE(Frm_playlist->Lst_playlist->line(4), QString("05 audio.mp3"));
+    m_dialogs->openAnswer.clear(); // Cancel adds nothing
+    DM->Add_file->trigger();
+    QCOMPARE(Frm_playlist->Lst_playlist->count(), 5);
+}
+
+void TestTransport::droppedFilesAndFoldersJoinTheList()
+{
+    QTemporaryDir folder;
+    QFile::copy(media("audio.wav"), folder.filePath("b.wav"));
+    QFile::copy(media("audio.mp3"), folder.filePath("a.txt"));
+    setPlaylist({});
+    TListBox* list = Frm_playlist->Lst_playlist;
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(media("song.mid")), QUrl::fromLocalFile(folder.path())});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(list->viewport(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(list->viewport(), &drop);
+    // A dropped file goes in as it is, a dropped folder with all its files: no filter.
+    QCOMPARE(list->count(), 3);
+    QCOMPARE(list->line(0), QString("01 song.mid"));
+    QStringList fromFolder{list->line(1).mid(3), list->line(2).mid(3)};
+    fromFolder.sort();
+    QCOMPARE(fromFolder, (QStringList{"a.txt", "b.wav"}));
+    QCOMPARE(Frm_PlayerControl->FPlaylistItems.size(), 3);
 }
 
 void TestTransport::timeTexts()
