@@ -56,6 +56,7 @@ public:
 };
 
 enum DVD_MENU_ID { DVD_MENU_Title = 2, DVD_MENU_Root = 3 };
+enum DVD_CMD_FLAGS { DVD_CMD_FLAG_None = 0, DVD_CMD_FLAG_Flush = 1 };
 enum DVD_OPTION_FLAG { DVD_NotifyParentalLevelChange = 2, DVD_HMSF_TimeCodeEvents = 3 };
 
 // The DVD navigator's control side, over the DVD source of the graph.
@@ -64,6 +65,8 @@ public:
     virtual ~IDvdControl2() = default;
     virtual HRESULT ShowMenu(DVD_MENU_ID menu) = 0;
     virtual HRESULT PlayForwards(double speed) = 0;
+    // Jumps within the current title; flags 1 (flush) drops what is queued.
+    virtual HRESULT PlayAtTime(const tagDVD_HMSF_TIMECODE& time, unsigned flags) = 0;
     virtual HRESULT SelectAtPosition(int x, int y) = 0;
     virtual HRESULT ActivateAtPosition(int x, int y) = 0;
     virtual HRESULT SetOption(DVD_OPTION_FLAG flag, bool value) = 0;

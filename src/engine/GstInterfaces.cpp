@@ -276,6 +276,20 @@ HRESULT GstDvdNavigator::PlayForwards(double speed)
                : VFW_E_DVD_OPERATION_INHIBITED;
 }
 
+HRESULT GstDvdNavigator::PlayAtTime(const tagDVD_HMSF_TIMECODE& time, unsigned flags)
+{
+    if (!m_graph || !m_graph->valid()) {
+        return VFW_E_DVD_GRAPHNOTREADY;
+    }
+    const gint64 seconds = gint64(time.bHours) * 3600 + gint64(time.bMinutes) * 60 + time.bSeconds;
+    const GstSeekFlags seekFlags =
+        (flags & DVD_CMD_FLAG_Flush) ? GST_SEEK_FLAG_FLUSH : GST_SEEK_FLAG_NONE;
+    return gst_element_seek(m_graph->element(), 1.0, GST_FORMAT_TIME, seekFlags,
+                            GST_SEEK_TYPE_SET, seconds * GST_SECOND, GST_SEEK_TYPE_NONE, -1)
+               ? S_OK
+               : VFW_E_DVD_OPERATION_INHIBITED;
+}
+
 HRESULT GstDvdNavigator::SelectAtPosition(int x, int y)
 {
     return sendNavigation(gst_navigation_event_new_mouse_move(x, y, GST_NAVIGATION_MODIFIER_NONE));

@@ -50,6 +50,7 @@ public:
 
     HRESULT ShowMenu(DVD_MENU_ID menu) override;
     HRESULT PlayForwards(double speed) override;
+    HRESULT PlayAtTime(const tagDVD_HMSF_TIMECODE& time, unsigned flags) override;
     HRESULT SelectAtPosition(int x, int y) override;
     HRESULT ActivateAtPosition(int x, int y) override;
     HRESULT SetOption(DVD_OPTION_FLAG flag, bool value) override;

@@ -154,6 +154,18 @@ void TFrm_PlayerControl::TrackBar1Change()
         MediaPlayer->Seek(MediaPlayer->TrackPosition(track) + TrackBar1->value());
         MediaPlayer->Play();
         MediaPlayer->SetTimeFormat(MCI_FORMAT_MSF);
+    } else if (kindOf(FCurrentItem->Path) == QLatin1String(".ifo")) {
+        const std::shared_ptr<IDvdControl2> dvd = DM->FilterGraph1->QueryDvdControl2();
+        if (!dvd || !DM->FilterGraph1->Active()) {
+            return;
+        }
+        const int p = TrackBar1->value(); // seconds into the title
+        tagDVD_HMSF_TIMECODE time;
+        time.bHours = std::uint8_t(p / 3600);
+        time.bMinutes = std::uint8_t((p - time.bHours * 3600) / 60);
+        time.bSeconds = std::uint8_t(p - time.bHours * 3600 - time.bMinutes * 60);
+        time.bFrames = 0;
+        dvd->PlayAtTime(time, DVD_CMD_FLAG_Flush);
     }
 }
 

@@ -69,6 +69,7 @@ private slots:
     void fileEndAdvancesByPlayOrder();
     void vobRedirectsToDiscIfo();
     void dvdVolumePlaysInDvdMode();
+    void dvdMenuButtonAndPositionBar();
     void dvdRenderResultsGiveTheirMessages();
     void failedOpenKeepsPlayingState();
     void nextAndPreviousStates();
@@ -336,6 +337,42 @@ void TestPlayer::dvdVolumePlaysInDvdMode()
     const int before = p->FCurrentIndex;
     DM->FilterGraph1GraphComplete(DM->FilterGraph1, S_OK, nullptr);
     QCOMPARE(p->FCurrentIndex, before);
+}
+
+void TestPlayer::dvdMenuButtonAndPositionBar()
+{
+    TFrm_PlayerControl* p = Frm_PlayerControl;
+    setPlaylist({media("dvd/VIDEO_TS/VIDEO_TS.IFO")});
+    p->ToolPlayClick();
+    QTRY_COMPARE_WITH_TIMEOUT(graphState(), GST_STATE_PLAYING, 5000);
+    QTest::qWait(500);
+    // The disc opens in its menu; its first button (picture coordinates) starts title 1.
+    const std::shared_ptr<IDvdControl2> dvd = DM->FilterGraph1->QueryDvdControl2();
+    QVERIFY(dvd);
+    QCOMPARE(dvd->SelectAtPosition(200, 250), S_OK);
+    QCOMPARE(dvd->ActivateAtPosition(200, 250), S_OK);
+    auto position = []() {
+        gint64 ns = -1;
+        gst_element_query_position(DM->FilterGraph1->pipeline(), GST_FORMAT_TIME, &ns);
+        return ns;
+    };
+    auto duration = []() {
+        gint64 ns = -1;
+        gst_element_query_duration(DM->FilterGraph1->pipeline(), GST_FORMAT_TIME, &ns);
+        return ns;
+    };
+    // Title 1 runs 9 s; the menu it came from is a one-second still.
+    QTRY_VERIFY_WITH_TIMEOUT(qAbs(duration() - 9 * GST_SECOND) < GST_SECOND / 2, 5000);
+    // The bar moved by the program itself does not seek.
+    p->FTrackUpdating = true;
+    p->TrackBar1->setMaximum(9);
+    p->TrackBar1->setValue(7);
+    p->FTrackUpdating = false;
+    QVERIFY(position() < 5 * GST_SECOND);
+    // The user's move jumps within the title.
+    p->TrackBar1->setValue(6);
+    QTRY_VERIFY_WITH_TIMEOUT(position() >= 6 * GST_SECOND, 3000);
+    QVERIFY(m_dialogs->shown.isEmpty());
 }
 
 void TestPlayer::dvdRenderResultsGiveTheirMessages()
