@@ -1,5 +1,5 @@
 // The player window as a user meets it: Play, the play order, failures and hand-over.
-#include "RecordingDialogs.h"
+#include "WindowTestSupport.h"
 #include "app/Program.h"
 #include "datamodule/Un_dm.h"
 #include "engine/GstGraph.h"
@@ -25,8 +25,6 @@
 #include <gst/gst.h>
 
 namespace {
-const QString kMedia = QStringLiteral(LUMENO_MEDIA_DIR);
-QString media(const QString& name) { return kMedia + QLatin1Char('/') + name; }
 
 QString playingUri()
 {
@@ -78,50 +76,25 @@ private slots:
     void helpOpensTheHelpFile();
 
 private:
-    void setPlaylist(const QStringList& paths);
-    RecordingDialogs* m_dialogs = nullptr;
-    QTemporaryDir m_profile;
+    static void setPlaylist(const QStringList& paths) { WindowTestSupport::setPlaylist(paths); }
+    WindowTestSupport m_support;
+    RecordingDialogs*& m_dialogs = m_support.dialogs;
 };
 
 void TestPlayer::initTestCase()
 {
-    gst_init(nullptr, nullptr);
-    qputenv("XDG_DATA_HOME", m_profile.path().toUtf8());
+    m_support.start();
     QVERIFY(QFileInfo::exists(media("audio.wav")));
-    m_dialogs = new RecordingDialogs;
-    createApplicationObjects();
-    QVERIFY(DM && Frm_PlayerControl && Frm_viddisplay && Frm_playlist);
 }
 
 void TestPlayer::cleanupTestCase()
 {
-    destroyApplicationObjects();
-    delete m_dialogs;
+    m_support.finish();
 }
 
 void TestPlayer::init()
 {
-    TFrm_PlayerControl* p = Frm_PlayerControl;
-    if (DM->FilterGraph1->Active()) {
-        p->ToolStopClick();
-        DM->FilterGraph1->setActive(false);
-    }
-    QCoreApplication::processEvents();
-    p->FPaused = false;
-    p->FCurrentItem.reset();
-    p->FCurrentIndex = -1;
-    p->rad_play->setItemIndex(0);
-    p->ToolPlay->setEnabled(true);
-    p->ToolPause->setEnabled(false);
-    p->ToolStop->setEnabled(false);
-    m_dialogs->shown.clear();
-    setPlaylist({});
-}
-
-void TestPlayer::setPlaylist(const QStringList& paths)
-{
-    TPlaylistOps::ClearPlaylist(Frm_PlayerControl->FPlaylistItems, Frm_playlist->Lst_playlist);
-    TPlaylistOps::AddFiles(paths, Frm_PlayerControl->FPlaylistItems, Frm_playlist->Lst_playlist);
+    m_support.reset();
 }
 
 void TestPlayer::windowLayout()
@@ -185,7 +158,7 @@ void TestPlayer::missingFileAndEmptyList()
 
     // A folder is not a file to play.
     m_dialogs->shown.clear();
-    setPlaylist({kMedia});
+    setPlaylist({QStringLiteral(LUMENO_MEDIA_DIR)});
     p->ToolPlayClick();
     QCOMPARE(m_dialogs->shown, QStringList{"warning: File Not found !!!"});
 

@@ -1,6 +1,6 @@
 // Transport, time and volume through the player window: audio CD tracks from a BIN/CUE
 // image, media files, and the volume controls.
-#include "RecordingDialogs.h"
+#include "WindowTestSupport.h"
 #include "app/Program.h"
 #include "datamodule/Un_dm.h"
 #include "engine/TDSTrackBar.h"
@@ -27,8 +27,6 @@
 #include <gst/gst.h>
 
 namespace {
-const QString kMedia = QStringLiteral(LUMENO_MEDIA_DIR);
-QString media(const QString& name) { return kMedia + QLatin1Char('/') + name; }
 QString track(int n) { return media(QStringLiteral("cd/disc.cue/Track%1.cda").arg(n, 2, 10, QLatin1Char('0'))); }
 
 qint64 graphPosition()
@@ -58,46 +56,25 @@ private slots:
     void volumeSliderAndOverlay();
 
 private:
-    void setPlaylist(const QStringList& paths);
-    RecordingDialogs* m_dialogs = nullptr;
-    QTemporaryDir m_profile;
+    static void setPlaylist(const QStringList& paths) { WindowTestSupport::setPlaylist(paths); }
+    WindowTestSupport m_support;
+    RecordingDialogs*& m_dialogs = m_support.dialogs;
 };
 
 void TestTransport::initTestCase()
 {
-    gst_init(nullptr, nullptr);
-    qputenv("XDG_DATA_HOME", m_profile.path().toUtf8());
+    m_support.start();
     QVERIFY(QFileInfo::exists(media("cd/disc.cue")));
-    m_dialogs = new RecordingDialogs;
-    createApplicationObjects();
 }
 
 void TestTransport::cleanupTestCase()
 {
-    destroyApplicationObjects();
-    delete m_dialogs;
+    m_support.finish();
 }
 
 void TestTransport::init()
 {
-    TFrm_PlayerControl* p = Frm_PlayerControl;
-    if (p->FCurrentItem) {
-        p->ToolStopClick();
-    }
-    DM->FilterGraph1->setActive(false);
-    QCoreApplication::processEvents();
-    p->FPaused = false;
-    p->FCurrentItem.reset();
-    p->FCurrentIndex = -1;
-    p->rad_play->setItemIndex(0);
-    m_dialogs->shown.clear();
-    setPlaylist({});
-}
-
-void TestTransport::setPlaylist(const QStringList& paths)
-{
-    TPlaylistOps::ClearPlaylist(Frm_PlayerControl->FPlaylistItems, Frm_playlist->Lst_playlist);
-    TPlaylistOps::AddFiles(paths, Frm_PlayerControl->FPlaylistItems, Frm_playlist->Lst_playlist);
+    m_support.reset();
 }
 
 void TestTransport::audioCdPlaysTrackAfterTrack()

@@ -1,0 +1,75 @@
+#pragma once
+// What the window tests share: the test media, a private profile, the program's objects
+// made as at start-up, and dialogs answered by the test.
+
+#include "RecordingDialogs.h"
+#include "app/Program.h"
+#include "datamodule/Un_dm.h"
+#include "engine/TMediaPlayer.h"
+#include "player/TRadioGroup.h"
+#include "player/Un_Mediactr.h"
+#include "playlist/PlaylistOps.h"
+#include "playlist/Un_Playlist.h"
+
+#include <QTemporaryDir>
+#include <QToolButton>
+
+#include <gst/gst.h>
+
+inline QString media(const QString& name)
+{
+    return QStringLiteral(LUMENO_MEDIA_DIR) + QLatin1Char('/') + name;
+}
+
+class WindowTestSupport {
+public:
+    void start()
+    {
+        gst_init(nullptr, nullptr);
+        qputenv("XDG_DATA_HOME", m_profile.path().toUtf8());
+        dialogs = new RecordingDialogs;
+        createApplicationObjects();
+    }
+
+    void finish()
+    {
+        destroyApplicationObjects();
+        delete dialogs;
+        dialogs = nullptr;
+    }
+
+    // Nothing playing, nothing paused, no entry, the buttons as at start, an empty list.
+    void reset()
+    {
+        TFrm_PlayerControl* p = Frm_PlayerControl;
+        if (p->FCurrentItem && TFrm_PlayerControl::kindOf(p->FCurrentItem->Path) == ".cda") {
+            p->ToolStopClick();
+        }
+        if (DM->FilterGraph1->Active()) {
+            p->ToolStopClick();
+            DM->FilterGraph1->setActive(false);
+        }
+        QCoreApplication::processEvents();
+        p->FPaused = false;
+        p->FCurrentItem.reset();
+        p->FCurrentIndex = -1;
+        p->rad_play->setItemIndex(0);
+        p->ToolPlay->setEnabled(true);
+        p->ToolPause->setEnabled(false);
+        p->ToolStop->setEnabled(false);
+        dialogs->shown.clear();
+        setPlaylist({});
+    }
+
+    static void setPlaylist(const QStringList& paths)
+    {
+        TFileList& items = Frm_PlayerControl->FPlaylistItems;
+        TPlaylistOps::ClearPlaylist(items, Frm_playlist->Lst_playlist);
+        TPlaylistOps::AddFiles(paths, items, Frm_playlist->Lst_playlist);
+    }
+
+    RecordingDialogs* dialogs = nullptr;
+
+private:
+    QTemporaryDir m_profile;
+};
