@@ -175,6 +175,25 @@ void TDSVideoWindowEx2::buildRenderer()
     }
 }
 
+QPoint TDSVideoWindowEx2::navigationPoint(const QPoint& point) const
+{
+    const QPoint local = FFullScreen ? mapFromGlobal(point) : point;
+    const QRect picture = FVideoRect;
+    if (picture.isEmpty()) {
+        return local;
+    }
+    const QPoint inside = local - picture.topLeft();
+    QSize frames = m_renderer->framesOnScreen();
+    if (frames.isEmpty()) {
+        frames = visibleSourceRect().size();
+    }
+    if (frames.isEmpty()) {
+        return inside;
+    }
+    return QPoint(int(qint64(inside.x()) * frames.width() / picture.width()),
+                  int(qint64(inside.y()) * frames.height() / picture.height()));
+}
+
 QString TDSVideoWindowEx2::rendererKind() const
 {
     return m_renderer->kind();

@@ -68,6 +68,11 @@ public:
     // Where the picture lies inside the control, and the picture's own display size.
     QRect VideoRect() const { return FVideoRect; }
     QSize NativeVideoSize() const;
+    // A point of this control (screen coordinates in full screen, as the mouse events
+    // give them) in the frames that reach the renderer, where pointer events for the
+    // picture (DVD menu buttons) are read; the scaler and crop on the way upstream take
+    // them back to the source picture.
+    QPoint navigationPoint(const QPoint& point) const;
     bool Overlay() const { return FOverlay; }
     bool OverlayVisible() const { return FOverlayVisible; }
     bool CursorHidden() const { return FCursorHidden; }

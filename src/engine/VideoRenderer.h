@@ -39,6 +39,8 @@ public:
     // How the picture fills the window: a sink that scales keeps the aspect or not; one
     // that cannot is fed frames of `onScreen` size (empty: whatever comes).
     void setPictureGeometry(bool keepAspect, const QSize& onScreen);
+    // The size of the frames the sink gets when it is fed to size; empty otherwise.
+    QSize framesOnScreen() const { return m_sizeOnScreen; }
     // Shows only `visible` of a `source`-sized picture.
     void setCrop(const QRect& visible, const QSize& source);
 

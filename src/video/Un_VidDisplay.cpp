@@ -74,7 +74,8 @@ void TFrm_viddisplay::DSVideoWindowEx21MouseMove(int X, int Y)
         return;
     }
     if (const std::shared_ptr<IDvdControl2> dvd = DM->FilterGraph1->QueryDvdControl2()) {
-        dvd->SelectAtPosition(X, Y);
+        const QPoint at = DSVideoWindowEx21->navigationPoint(QPoint(X, Y));
+        dvd->SelectAtPosition(at.x(), at.y());
     }
 }
 
@@ -84,7 +85,8 @@ void TFrm_viddisplay::DSVideoWindowEx21MouseUp(Qt::MouseButton, int X, int Y)
         return;
     }
     if (const std::shared_ptr<IDvdControl2> dvd = DM->FilterGraph1->QueryDvdControl2()) {
-        dvd->ActivateAtPosition(X, Y);
+        const QPoint at = DSVideoWindowEx21->navigationPoint(QPoint(X, Y));
+        dvd->ActivateAtPosition(at.x(), at.y());
     }
 }
 

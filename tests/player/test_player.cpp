@@ -319,11 +319,19 @@ void TestPlayer::dvdMenuButtonAndPositionBar()
     p->ToolPlayClick();
     QTRY_COMPARE_WITH_TIMEOUT(graphState(), GST_STATE_PLAYING, 5000);
     QTest::qWait(500);
-    // The disc opens in its menu; its first button (picture coordinates) starts title 1.
-    const std::shared_ptr<IDvdControl2> dvd = DM->FilterGraph1->QueryDvdControl2();
-    QVERIFY(dvd);
-    QCOMPARE(dvd->SelectAtPosition(200, 250), S_OK);
-    QCOMPARE(dvd->ActivateAtPosition(200, 250), S_OK);
+    // The disc opens in its menu; a click on its first button (at 100..300 x 200..300 of
+    // the 720 x 576 picture) over the video window starts title 1.
+    QVERIFY(DM->FilterGraph1->QueryDvdControl2());
+    TDSVideoWindowEx2* video = Frm_viddisplay->DSVideoWindowEx21;
+    Frm_viddisplay->resize(360, 288);
+    QTRY_VERIFY(!video->VideoRect().isEmpty() && video->VideoRect().width() < 400);
+    const QRect picture = video->VideoRect();
+    const QPoint button(picture.x() + 200 * picture.width() / 720,
+                        picture.y() + 250 * picture.height() / 576);
+    QVERIFY(qAbs(video->navigationPoint(button).x() - 200) <= 3);
+    QVERIFY(qAbs(video->navigationPoint(button).y() - 250) <= 3);
+    QTest::mouseMove(video, button);
+    QTest::mouseClick(video, Qt::LeftButton, {}, button);
     auto position = []() {
         gint64 ns = -1;
         gst_element_query_position(DM->FilterGraph1->pipeline(), GST_FORMAT_TIME, &ns);
