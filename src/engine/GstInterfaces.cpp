@@ -324,6 +324,27 @@ bool GstDvdNavigator::option(DVD_OPTION_FLAG flag) const
     return flag == DVD_HMSF_TimeCodeEvents ? m_hmsfTimeEvents : m_notifyParentalLevel;
 }
 
+bool GstDvdNavigator::location(Location& where) const
+{
+    if (!m_graph || !m_graph->valid()) {
+        return false;
+    }
+    // The DVD source registers these formats; they count titles and chapters from 1.
+    const GstFormat titles = gst_format_get_by_nick("title");
+    const GstFormat chapters = gst_format_get_by_nick("chapter");
+    gint64 title = -1, chapter = -1, time = -1;
+    if (titles == GST_FORMAT_UNDEFINED || chapters == GST_FORMAT_UNDEFINED ||
+        !gst_element_query_position(m_graph->element(), titles, &title) ||
+        !gst_element_query_position(m_graph->element(), chapters, &chapter)) {
+        return false;
+    }
+    gst_element_query_position(m_graph->element(), GST_FORMAT_TIME, &time);
+    where.title = int(title);
+    where.chapter = int(chapter);
+    where.timeNs = std::max<gint64>(time, 0);
+    return true;
+}
+
 HRESULT GstDvdNavigator::GetSubpictureLanguage(int, int& lcid)
 {
     lcid = 0; // languages of subtitle streams come with the DVD navigation work

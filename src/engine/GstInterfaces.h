@@ -57,6 +57,15 @@ public:
     HRESULT GetSubpictureLanguage(int stream, int& lcid) override;
 
     bool option(DVD_OPTION_FLAG flag) const;
+
+    // Where playback stands: the title (0 in a menu) and chapter, and the time in the
+    // title; false when the source cannot tell yet.
+    struct Location {
+        int title = 0;
+        int chapter = 0;
+        std::int64_t timeNs = 0;
+    };
+    bool location(Location& where) const;
     void detach() { m_graph = nullptr; }
 
 private:

@@ -8,13 +8,25 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QTimer>
 #include <QUrl>
 
 #include <cfenv>
 #include <cmath>
 #include <gst/gst.h>
 
-TFilterGraph::TFilterGraph(QObject* owner) : QObject(owner) {}
+namespace {
+constexpr int kDvdPollMs = 200;
+constexpr int kDvdFramesPerSecond = 25; // PAL; the time code says so in its rate field
+constexpr int kDvdFrameRateCode25 = 1;
+} // namespace
+
+TFilterGraph::TFilterGraph(QObject* owner) : QObject(owner)
+{
+    FDvdPoll = new QTimer(this);
+    FDvdPoll->setInterval(kDvdPollMs);
+    connect(FDvdPoll, &QTimer::timeout, this, &TFilterGraph::pollDvdLocation);
+}
 
 TFilterGraph::~TFilterGraph()
 {
@@ -40,6 +52,9 @@ void TFilterGraph::activate()
     FFilterGraph = std::make_unique<GstGraph>();
     if (FMode == gmDVD) {
         FDVDGraph = std::make_shared<GstDvdNavigator>(FFilterGraph.get());
+        FDvdTitle = FDvdChapter = -1;
+        FDvdSecond = -1;
+        FDvdPoll->start();
     }
     FActive = true;
     if (FFilterGraph->valid()) {
@@ -70,6 +85,7 @@ void TFilterGraph::deactivate()
         revokeGraphEdit();
     }
     if (FDVDGraph) {
+        FDvdPoll->stop();
         FDVDGraph->detach();
         FDVDGraph.reset();
     }
@@ -388,6 +404,43 @@ std::shared_ptr<IDvdInfo2> TFilterGraph::QueryDvdInfo2() const
 }
 
 // ---------------------------------------------------------------- events
+
+void TFilterGraph::pollDvdLocation()
+{
+    GstDvdNavigator::Location where;
+    if (!FDVDGraph || !FDVDGraph->location(where)) {
+        return;
+    }
+    const bool inTitle = where.title >= 1;
+    if (inTitle && where.title != FDvdTitle) {
+        postGraphEvent(EC_DVD_TITLE_CHANGE, where.title, 0);
+        FDvdChapter = -1;
+    }
+    if (inTitle && where.chapter != FDvdChapter) {
+        postGraphEvent(EC_DVD_CHAPTER_START, where.chapter, 0);
+    }
+    FDvdTitle = where.title;
+    FDvdChapter = where.chapter;
+    const std::int64_t second = where.timeNs / 1000000000;
+    if (inTitle && second != FDvdSecond && FDVDGraph->option(DVD_HMSF_TimeCodeEvents)) {
+        const int h = int(second / 3600), m = int(second / 60 % 60), s = int(second % 60);
+        const int f = int(where.timeNs % 1000000000 * kDvdFramesPerSecond / 1000000000);
+        const std::uint32_t hmsf = std::uint32_t(h & 0xFF) | std::uint32_t(m) << 8 |
+                                   std::uint32_t(s) << 16 | std::uint32_t(f) << 24;
+        // Digits from the most significant nibble down: units before tens.
+        const std::uint32_t code = std::uint32_t(h % 10) << 28 | std::uint32_t(h / 10 % 10) << 24 |
+                                   std::uint32_t(m % 10) << 20 | std::uint32_t(m / 10) << 16 |
+                                   std::uint32_t(s % 10) << 12 | std::uint32_t(s / 10) << 8 |
+                                   std::uint32_t(f % 10) << 4 | std::uint32_t(f / 10 & 3) << 2 |
+                                   std::uint32_t(kDvdFrameRateCode25);
+        postGraphEvent(EC_DVD_CURRENT_HMSF_TIME, std::intptr_t(hmsf), std::intptr_t(code));
+    }
+    if (inTitle) {
+        FDvdSecond = second;
+    } else {
+        FDvdSecond = -1;
+    }
+}
 
 void TFilterGraph::postGraphEvent(int code, std::intptr_t param1, std::intptr_t param2)
 {

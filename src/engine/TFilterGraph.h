@@ -14,6 +14,7 @@
 class GstGraph;
 class GstDvdNavigator;
 class MediaEventQueue;
+class QTimer;
 struct GraphEvent;
 
 class EDirectShowException : public std::runtime_error {
@@ -111,6 +112,7 @@ private:
     void handleGraphEvents();
     void dispatchEvent(const GraphEvent& ev);
     void dumpGraphForInspection(const char* stage) const;
+    void pollDvdLocation();
 
     bool FActive = false;
     TGraphMode FMode = gmNormal;
@@ -127,4 +129,9 @@ private:
     std::shared_ptr<MediaEventQueue> FMediaEventEx;
     QList<IGraphListener*> FGraphControls;
     QList<IVideoWindowListener*> FVideoWindows;
+    // The DVD source announces no title, chapter or time changes; they are read here.
+    QTimer* FDvdPoll = nullptr;
+    int FDvdTitle = -1;
+    int FDvdChapter = -1;
+    std::int64_t FDvdSecond = -1;
 };

@@ -456,8 +456,33 @@ void TestFilterGraph::dvdFolderRendersInDvdMode()
     QVERIFY(!status.bDvdVolInvalid && !status.bDvdVolUnknown);
     QVERIFY(graph.Play());
     QTRY_VERIFY_WITH_TIMEOUT(window.frames > 5, 10000);
-    QCOMPARE(graph.QueryDvdControl2()->SetOption(DVD_HMSF_TimeCodeEvents, true), S_OK);
-    QCOMPARE(graph.QueryDvdControl2()->ShowMenu(DVD_MENU_Root), S_OK);
+    QList<int> titles, chapters, seconds;
+    QList<int> rateCodes;
+    graph.OnDVDTitleChange = [&](TFilterGraph*, int t) { titles << t; };
+    graph.OnDVDChapterStart = [&](TFilterGraph*, int c) { chapters << c; };
+    graph.OnDVDCurrentHMSFTime = [&](TFilterGraph*, const tagDVD_HMSF_TIMECODE& h,
+                                     const tagDVD_TIMECODE& t) {
+        seconds << h.bMinutes * 60 + h.bSeconds;
+        QCOMPARE(int(t.Seconds1), h.bSeconds % 10);
+        QCOMPARE(int(t.Seconds10), h.bSeconds / 10);
+        rateCodes << t.FrameRateCode;
+    };
+    const std::shared_ptr<IDvdControl2> dvd = graph.QueryDvdControl2();
+    QCOMPARE(dvd->SetOption(DVD_HMSF_TimeCodeEvents, true), S_OK);
+    QTest::qWait(500);
+    QVERIFY(titles.isEmpty() && seconds.isEmpty()); // the menu is no title
+    // The menu's first button (picture coordinates) starts title 1, chapters at 0, 3, 6 s.
+    QCOMPARE(dvd->SelectAtPosition(200, 250), S_OK);
+    QCOMPARE(dvd->ActivateAtPosition(200, 250), S_OK);
+    QTRY_COMPARE_WITH_TIMEOUT(titles, QList<int>{1}, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(chapters.size() >= 2, 6000);
+    QCOMPARE(chapters.mid(0, 2), (QList<int>{1, 2}));
+    QVERIFY(seconds.size() >= 2);
+    for (int i = 1; i < seconds.size(); ++i) {
+        QVERIFY(seconds[i] > seconds[i - 1]); // one notice per second of the title
+    }
+    QVERIFY(!rateCodes.isEmpty() && rateCodes.count(1) == rateCodes.size()); // 25 frames/s
+    QCOMPARE(dvd->ShowMenu(DVD_MENU_Root), S_OK);
     graph.setActive(false);
     QVERIFY(!graph.QueryDvdControl2());
     graph.removeGraphControl(&window);
