@@ -465,7 +465,6 @@ void TFilterGraph::handleGraphEvents()
     try {
         GraphEvent ev;
         while (FMediaEventEx && FMediaEventEx->pop(ev)) {
-            const std::shared_ptr<MediaEventQueue> keep = FMediaEventEx;
             dispatchEvent(ev);
         }
     } catch (const std::exception& error) {

@@ -4,7 +4,6 @@
 #include <QSocketNotifier>
 
 #include <csignal>
-#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
