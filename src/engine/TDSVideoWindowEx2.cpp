@@ -6,10 +6,6 @@
 
 #include <QBoxLayout>
 #include <QCloseEvent>
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDir>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QMenu>
@@ -22,9 +18,6 @@ namespace {
 
 constexpr int kPaletteChanged = 0x09;
 constexpr int kCursorRetryMs = 250;
-constexpr int kDBusTimeoutMs = 1000;
-const char* const kScreenSaverService = "org.freedesktop.ScreenSaver";
-const char* const kScreenSaverPath = "/org/freedesktop/ScreenSaver";
 
 QLayout* layoutHolding(QLayout* layout, QWidget* widget)
 {
@@ -818,39 +811,8 @@ void TDSVideoWindowEx2::setNoScreenSaver(bool value)
 }
 
 // The session's screen saver is held off while a picture plays in the focused window.
-// Without a session bus (tests, bare X servers) this quietly does nothing.
 void TDSVideoWindowEx2::updateScreenSaver()
 {
-    const bool wanted = FNoScreenSaver && m_playing && m_hasVideo && !m_destroying && isVisible() &&
-                        isActiveWindow();
-    if (wanted == m_screenSaverInhibited) {
-        return;
-    }
-    // Asking libdbus for a session bus that is not announced may start one; don't.
-    const QString runtimeBus =
-        QDir(qEnvironmentVariable("XDG_RUNTIME_DIR")).filePath(QStringLiteral("bus"));
-    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS") && !QFileInfo::exists(runtimeBus)) {
-        return;
-    }
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) {
-        return;
-    }
-    if (wanted) {
-        QDBusMessage call = QDBusMessage::createMethodCall(
-            kScreenSaverService, kScreenSaverPath, kScreenSaverService, QStringLiteral("Inhibit"));
-        call << QStringLiteral("Lumeno") << QStringLiteral("Playing video");
-        const QDBusMessage reply = bus.call(call, QDBus::Block, kDBusTimeoutMs);
-        if (reply.type() == QDBusMessage::ReplyMessage && reply.arguments().size() == 1) {
-            m_screenSaverCookie = reply.arguments().constFirst().toUInt();
-            m_screenSaverInhibited = true;
-        }
-    } else {
-        QDBusMessage call =
-            QDBusMessage::createMethodCall(kScreenSaverService, kScreenSaverPath,
-                                           kScreenSaverService, QStringLiteral("UnInhibit"));
-        call << m_screenSaverCookie;
-        bus.call(call, QDBus::NoBlock);
-        m_screenSaverInhibited = false;
-    }
+    m_screenSaver.setInhibited(FNoScreenSaver && m_playing && m_hasVideo && !m_destroying &&
+                               isVisible() && isActiveWindow());
 }

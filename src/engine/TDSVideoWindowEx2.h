@@ -10,6 +10,8 @@
 #include "engine/GraphInterfaces.h"
 #include "engine/TColorControl.h"
 
+#include "platform/ScreenSaver.h"
+
 #include <QColor>
 #include <QCursor>
 #include <QElapsedTimer>
@@ -211,6 +213,5 @@ private:
     bool m_hadOwnCursor = false;
     bool FCursorHidden = false;
 
-    bool m_screenSaverInhibited = false;
-    uint m_screenSaverCookie = 0;
+    Platform::ScreenSaverInhibitor m_screenSaver;
 };
