@@ -74,6 +74,7 @@ private slots:
     void receivedFilesReplaceListAndLastPlays();
     void popupMenuPositionsAndPlayOrderItems();
     void helpOpensTheHelpFile();
+    void doubleClickAndKeysInTheList();
 
 private:
     static void setPlaylist(const QStringList& paths) { WindowTestSupport::setPlaylist(paths); }
@@ -504,6 +505,37 @@ void TestPlayer::helpOpensTheHelpFile()
     QTest::mouseClick(Frm_PlayerControl->Tool_help, Qt::LeftButton);
     QCOMPARE(m_dialogs->opened,
              QStringList{QCoreApplication::applicationDirPath() + "/Help.chm"});
+}
+
+void TestPlayer::doubleClickAndKeysInTheList()
+{
+    TFrm_PlayerControl* p = Frm_PlayerControl;
+    TListBox* list = Frm_playlist->Lst_playlist;
+    setPlaylist({media("audio.wav"), media("audio.mp3"), media("audio.wav"), media("song.mid")});
+    Frm_playlist->show();
+    list->resize(217, 345);
+    const QRect last = list->visualRect(list->model()->index(3, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, last.center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, last.center());
+    QCOMPARE(p->FCurrentIndex, 3);
+    QVERIFY(playingUri().endsWith("song.mid"));
+    QVERIFY(!p->ToolNext->isEnabled() && p->ToolPrev->isEnabled());
+    const QRect first = list->visualRect(list->model()->index(0, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, first.center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, first.center());
+    QCOMPARE(p->FCurrentIndex, 0);
+    QVERIFY(p->ToolNext->isEnabled() && !p->ToolPrev->isEnabled());
+    // Shift+Delete removes duplicates (the last of each path stays), Delete the selection.
+    QTest::keyClick(list, Qt::Key_Delete, Qt::ShiftModifier);
+    QCOMPARE(list->lines(), (QStringList{"01 audio.mp3", "02 audio.wav", "03 song.mid"}));
+    list->setSelected(1, true);
+    QTest::keyClick(list, Qt::Key_Delete);
+    QCOMPARE(list->lines(), (QStringList{"01 audio.mp3", "02 song.mid"}));
+    QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+    QVERIFY(list->selected(0) && list->selected(1));
+    QTest::keyClick(list, Qt::Key_Delete, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(list->count(), 0);
+    QVERIFY(p->FPlaylistItems.isEmpty());
 }
 
 QTEST_MAIN(TestPlayer)
