@@ -20,7 +20,8 @@ constexpr int kRuns = 5;
 const char* const kKinds[] = {"mp3", "avi", "txt", "jpg", "wav"};
 
 // 20 folders of 9 subfolders each, plus the 20 themselves: 200 folders in all.
-bool makeTree(const QString& root) {
+bool makeTree(const QString& root)
+{
     int made = 0;
     for (int top = 0; top < 20; ++top) {
         for (int sub = -1; sub < 9; ++sub) {
@@ -40,7 +41,8 @@ bool makeTree(const QString& root) {
     return made == kFolders;
 }
 
-qint64 timeGather(const QString& root, qsizetype& found, qsizetype& kept) {
+qint64 timeGather(const QString& root, qsizetype& found, qsizetype& kept)
+{
     QElapsedTimer timer;
     timer.start();
     QStringList paths;
@@ -54,7 +56,8 @@ qint64 timeGather(const QString& root, qsizetype& found, qsizetype& kept) {
 
 // Pending events run once per file found and once per path filtered; this is
 // what those rounds cost with nothing pending.
-qint64 timeIdleEventRounds(qsizetype rounds) {
+qint64 timeIdleEventRounds(qsizetype rounds)
+{
     QElapsedTimer timer;
     timer.start();
     for (qsizetype i = 0; i < rounds; ++i)
@@ -62,7 +65,8 @@ qint64 timeIdleEventRounds(qsizetype rounds) {
     return timer.nsecsElapsed() / 1000;
 }
 
-qint64 timeFind(const QString& root, qsizetype& lines) {
+qint64 timeFind(const QString& root, qsizetype& lines)
+{
     QElapsedTimer timer;
     timer.start();
     QProcess find;
@@ -74,7 +78,8 @@ qint64 timeFind(const QString& root, qsizetype& lines) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
@@ -104,8 +109,8 @@ int main(int argc, char** argv) {
     std::printf("tree: %d files in %d folders\n", kFolders * kFilesPerFolder, kFolders);
     std::printf("FindFiles + KeepMediaFiles: %8.2f ms (%lld found, %lld kept)\n", gatherUs / 1000.0,
                 static_cast<long long>(found), static_cast<long long>(kept));
-    std::printf("  (%lld unthrottled idle event rounds alone would cost %.2f ms)\n", static_cast<long long>(found * 2),
-                timeIdleEventRounds(found * 2) / 1000.0);
+    std::printf("  (%lld unthrottled idle event rounds alone would cost %.2f ms)\n",
+                static_cast<long long>(found * 2), timeIdleEventRounds(found * 2) / 1000.0);
     std::printf("find DIR -type f:           %8.2f ms\n", findUs / 1000.0);
     const double ratio = double(gatherUs) / double(findUs);
     std::printf("ratio %.2f, within 2x of find: %s\n", ratio, ratio <= 2.0 ? "yes" : "NO");

@@ -16,7 +16,8 @@ namespace {
 constexpr qint64 kRebuildGoalMs = 1000;
 const int kSizes[] = {1000, 10000, 100000};
 
-QStringList makePaths(int count) {
+QStringList makePaths(int count)
+{
     QStringList paths;
     paths.reserve(count);
     for (int i = 0; i < count; ++i)
@@ -24,7 +25,8 @@ QStringList makePaths(int count) {
     return paths;
 }
 
-qint64 timeProcessEvents(int count) {
+qint64 timeProcessEvents(int count)
+{
     QElapsedTimer timer;
     timer.start();
     for (int i = 0; i < count; ++i)
@@ -34,7 +36,8 @@ qint64 timeProcessEvents(int count) {
 
 // What the rebuild would cost if every line were announced to the view on its
 // own, the way a plain model insert does it.
-qint64 timeRowByRowInsert(int count, TListBox& box) {
+qint64 timeRowByRowInsert(int count, TListBox& box)
+{
     box.clear();
     QElapsedTimer timer;
     timer.start();
@@ -47,7 +50,8 @@ qint64 timeRowByRowInsert(int count, TListBox& box) {
 
 // Qt's selection model pays per call for every separate selected run, so one
 // click-sized change is timed on a list that already has 1,000 runs.
-qint64 timeSetSelected(TListBox& box) {
+qint64 timeSetSelected(TListBox& box)
+{
     TFileList files;
     TPlaylistOps::AddFiles(makePaths(2000), files, &box);
     for (int i = 0; i < 2000; i += 2)
@@ -61,7 +65,8 @@ qint64 timeSetSelected(TListBox& box) {
 
 // Removal on the largest list: every other line selected (the most selection
 // runs, set in one go), then every path doubled for the duplicate pass.
-void timeRemovals(int count, TListBox& box) {
+void timeRemovals(int count, TListBox& box)
+{
     TFileList files;
     TPlaylistOps::AddFiles(makePaths(count), files, &box);
     QItemSelection everyOther;
@@ -93,7 +98,8 @@ void timeRemovals(int count, TListBox& box) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

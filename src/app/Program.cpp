@@ -3,15 +3,15 @@
 #include "about/Un_About.h"
 #include "datamodule/Un_dm.h"
 #include "engine/TMediaPlayer.h"
-#include "player/Un_Mediactr.h"
-#include "playlist/Un_Playlist.h"
-#include "playlist/Un_playlist_entry.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
 #include "platform/HandOver.h"
 #include "platform/InstanceLock.h"
 #include "platform/Signals.h"
+#include "player/Un_Mediactr.h"
+#include "playlist/Un_Playlist.h"
+#include "playlist/Un_playlist_entry.h"
 #include "video/Un_VidDisplay.h"
 
 #include <QFileInfo>
@@ -40,8 +40,8 @@ void createApplicationObjects()
     // Only a drive's device node or a .cue image can be an audio CD's root.
     Platform::registerVirtualFolderLister([](const QString& root) {
         const QFileInfo info(root);
-        const bool image = info.isFile() && info.suffix().compare(QLatin1String("cue"),
-                                                                  Qt::CaseInsensitive) == 0;
+        const bool image =
+            info.isFile() && info.suffix().compare(QLatin1String("cue"), Qt::CaseInsensitive) == 0;
         const bool drive = !info.isFile() && !info.isDir() && info.exists();
         return image || drive ? TMediaPlayer::trackFiles(root) : QStringList();
     });
@@ -78,9 +78,8 @@ int runLumeno(int argc, char** argv)
         // Another instance runs: hand it our files and end.
         TApplication app(argc, argv);
         const QStringList files = app.arguments().mid(1);
-        return Platform::forwardArguments(files, [](const QString& text) {
-            Platform::dialogs().message(nullptr, text);
-        });
+        return Platform::forwardArguments(
+            files, [](const QString& text) { Platform::dialogs().message(nullptr, text); });
     }
 
     TApplication app(argc, argv);
@@ -90,9 +89,7 @@ int runLumeno(int argc, char** argv)
     });
     createApplicationObjects();
     auto* receiver = new Platform::HandOverReceiver(
-        [](quint32 dwData, const QByteArray& text) {
-            Frm_PlayerControl->WMCopyData(dwData, text);
-        },
+        [](quint32 dwData, const QByteArray& text) { Frm_PlayerControl->WMCopyData(dwData, text); },
         Frm_PlayerControl);
     receiver->listen(Platform::handOverSocketPath());
     Frm_PlayerControl->FReceiver = receiver;

@@ -3,20 +3,20 @@
 #include "datamodule/Icons.h"
 #include "engine/TAudio.h"
 #include "engine/TMediaPlayer.h"
-#include "playlist/FileGathering.h"
-#include "playlist/PlaylistStore.h"
+#include "player/TRadioGroup.h"
 #include "player/Un_Mediactr.h"
+#include "playlist/FileGathering.h"
 #include "playlist/PlaylistOps.h"
+#include "playlist/PlaylistStore.h"
 #include "playlist/Un_Playlist.h"
 #include "playlist/Un_playlist_entry.h"
-#include "player/TRadioGroup.h"
 
 #include <QAction>
 #include <QLabel>
-#include <climits>
 #include <QMenu>
 #include <QSlider>
 #include <QTimer>
+#include <climits>
 
 TDM* DM = nullptr;
 
@@ -124,8 +124,8 @@ void TDM::createPlaylistMenus()
     });
 
     Popup_Rem = new QMenu();
-    RemoveSelected1 = item(Popup_Rem, QStringLiteral("Remove Selected\tDel"),
-                           &TDM::RemoveSelected1Click);
+    RemoveSelected1 =
+        item(Popup_Rem, QStringLiteral("Remove Selected\tDel"), &TDM::RemoveSelected1Click);
     CropSelected1 =
         item(Popup_Rem, QStringLiteral("Crop Selected\tCtrl+Del"), &TDM::CropSelected1Click);
     ClearPlaylist1 = item(Popup_Rem, QStringLiteral("Clear Playlist\tShift+Ctrl+Del"),
@@ -150,10 +150,10 @@ void TDM::createPlaylistMenus()
                              &TDM::Newplaylistclear1Click);
 
     Popup_playlist = new QMenu();
-    RemoveSelected2 = item(Popup_playlist, QStringLiteral("Remove Selected\tDel"),
-                           &TDM::RemoveSelected1Click);
-    CropSelected2 = item(Popup_playlist, QStringLiteral("Crop Selected\tCtrl+Del"),
-                         &TDM::CropSelected1Click);
+    RemoveSelected2 =
+        item(Popup_playlist, QStringLiteral("Remove Selected\tDel"), &TDM::RemoveSelected1Click);
+    CropSelected2 =
+        item(Popup_playlist, QStringLiteral("Crop Selected\tCtrl+Del"), &TDM::CropSelected1Click);
     Popup_playlist->addSeparator();
     PlaylistEntry1 =
         item(Popup_playlist, QStringLiteral("Playlist Entry"), &TDM::PlaylistEntry1Click);
@@ -206,14 +206,38 @@ void TDM::Timer1Timer()
 
 // ---------------------------------------------------------------- display menu
 
-void TDM::Play1Click() { Frm_PlayerControl->ToolPlayClick(); }
-void TDM::Pause1Click() { Frm_PlayerControl->ToolPauseClick(); }
-void TDM::Stop1Click() { Frm_PlayerControl->ToolStopClick(); }
-void TDM::Next1Click() { Frm_PlayerControl->ToolNextClick(); }
-void TDM::Previous1Click() { Frm_PlayerControl->ToolPrevClick(); }
-void TDM::FullScreen1Click() { Frm_PlayerControl->ToolFullScreenClick(); }
-void TDM::Help1Click() { Frm_PlayerControl->Tool_helpClick(); }
-void TDM::About1Click() { Frm_PlayerControl->ToolAboutClick(); }
+void TDM::Play1Click()
+{
+    Frm_PlayerControl->ToolPlayClick();
+}
+void TDM::Pause1Click()
+{
+    Frm_PlayerControl->ToolPauseClick();
+}
+void TDM::Stop1Click()
+{
+    Frm_PlayerControl->ToolStopClick();
+}
+void TDM::Next1Click()
+{
+    Frm_PlayerControl->ToolNextClick();
+}
+void TDM::Previous1Click()
+{
+    Frm_PlayerControl->ToolPrevClick();
+}
+void TDM::FullScreen1Click()
+{
+    Frm_PlayerControl->ToolFullScreenClick();
+}
+void TDM::Help1Click()
+{
+    Frm_PlayerControl->Tool_helpClick();
+}
+void TDM::About1Click()
+{
+    Frm_PlayerControl->ToolAboutClick();
+}
 
 void TDM::Continue1Click(QAction* Sender)
 {
@@ -257,7 +281,8 @@ void TDM::Include_SubfolderClick() {}
 
 void TDM::RemoveSelected1Click()
 {
-    TPlaylistOps::RemoveSelectedFiles(Frm_PlayerControl->FPlaylistItems, Frm_playlist->Lst_playlist);
+    TPlaylistOps::RemoveSelectedFiles(Frm_PlayerControl->FPlaylistItems,
+                                      Frm_playlist->Lst_playlist);
 }
 
 void TDM::CropSelected1Click()
@@ -281,9 +306,18 @@ void TDM::RemoveDuplicateEntry1Click()
                                        Frm_playlist->Lst_playlist);
 }
 
-void TDM::SelectAll1Click() { TPlaylistOps::SelectAll(Frm_playlist->Lst_playlist); }
-void TDM::SelectNone1Click() { TPlaylistOps::SelectNone(Frm_playlist->Lst_playlist); }
-void TDM::InvertSelection1Click() { TPlaylistOps::InvertSelection(Frm_playlist->Lst_playlist); }
+void TDM::SelectAll1Click()
+{
+    TPlaylistOps::SelectAll(Frm_playlist->Lst_playlist);
+}
+void TDM::SelectNone1Click()
+{
+    TPlaylistOps::SelectNone(Frm_playlist->Lst_playlist);
+}
+void TDM::InvertSelection1Click()
+{
+    TPlaylistOps::InvertSelection(Frm_playlist->Lst_playlist);
+}
 
 // ---------------------------------------------------------------- storage and gathering
 
@@ -304,9 +338,8 @@ void TDM::MenuItem2Click()
 
 void TDM::Newplaylistclear1Click()
 {
-    TPlaylistStore::newPlaylistCommand(Frm_playlist->cmb_playlist,
-                                       Frm_PlayerControl->FPlaylistItems,
-                                       Frm_playlist->Lst_playlist);
+    TPlaylistStore::newPlaylistCommand(
+        Frm_playlist->cmb_playlist, Frm_PlayerControl->FPlaylistItems, Frm_playlist->Lst_playlist);
 }
 
 void TDM::Add_fileClick()

@@ -105,8 +105,7 @@ public:
 private:
     void createDisplayMenu();
     void createPlaylistMenus();
-    QAction* item(QMenu* menu, const QString& caption, void (TDM::*handler)(),
-                  int image = -1);
+    QAction* item(QMenu* menu, const QString& caption, void (TDM::*handler)(), int image = -1);
 };
 
 extern TDM* DM;

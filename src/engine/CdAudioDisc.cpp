@@ -12,18 +12,21 @@ Q_LOGGING_CATEGORY(lcCdio, "lumeno.cdio", QtWarningMsg)
 
 // libcdio prints its own warnings to stderr; the caller reports failures in a
 // sentence of its own, so its chatter is only kept for debugging.
-void forwardCdioLog(cdio_log_level_t level, const char message[]) {
+void forwardCdioLog(cdio_log_level_t level, const char message[])
+{
     qCDebug(lcCdio, "libcdio(%d): %s", int(level), message);
 }
 
-void quietenCdio() {
+void quietenCdio()
+{
     static std::once_flag once;
     std::call_once(once, [] { cdio_log_set_handler(forwardCdioLog); });
 }
 
 // Named by its extension: libcdio's own test already fails for a sheet whose
 // BIN is missing, which must read as a broken image, not as something else.
-bool isCueFile(const QString& root) {
+bool isCueFile(const QString& root)
+{
     return QFileInfo(root).suffix().compare(QLatin1String("cue"), Qt::CaseInsensitive) == 0;
 }
 
@@ -31,7 +34,8 @@ bool isCueFile(const QString& root) {
 
 // ---------------------------------------------------------------- CdToc
 
-const CdTrack* CdToc::track(int number) const {
+const CdTrack* CdToc::track(int number) const
+{
     for (const CdTrack& t : tracks) {
         if (t.number == number)
             return &t;
@@ -39,7 +43,8 @@ const CdTrack* CdToc::track(int number) const {
     return nullptr;
 }
 
-const CdTrack* CdToc::trackAt(int lsn) const {
+const CdTrack* CdToc::trackAt(int lsn) const
+{
     for (const CdTrack& t : tracks) {
         if (lsn >= t.startLsn && lsn < t.endLsn)
             return &t;
@@ -47,7 +52,8 @@ const CdTrack* CdToc::trackAt(int lsn) const {
     return tracks.empty() || lsn < startLsn() ? nullptr : &tracks.back();
 }
 
-bool CdToc::hasAudio() const {
+bool CdToc::hasAudio() const
+{
     for (const CdTrack& t : tracks) {
         if (t.audio)
             return true;
@@ -58,13 +64,17 @@ bool CdToc::hasAudio() const {
 // ---------------------------------------------------------------- CdAudioDisc
 
 CdAudioDisc::CdAudioDisc(CdIo_t* cdio, const QString& root, bool image)
-    : m_cdio(cdio), m_root(root), m_image(image) {}
+    : m_cdio(cdio), m_root(root), m_image(image)
+{
+}
 
-CdAudioDisc::~CdAudioDisc() {
+CdAudioDisc::~CdAudioDisc()
+{
     cdio_destroy(m_cdio);
 }
 
-std::unique_ptr<CdAudioDisc> CdAudioDisc::open(const QString& root, QString* error) {
+std::unique_ptr<CdAudioDisc> CdAudioDisc::open(const QString& root, QString* error)
+{
     quietenCdio();
     const QByteArray source = root.toLocal8Bit();
     const bool image = isCueFile(root);
@@ -85,7 +95,8 @@ std::unique_ptr<CdAudioDisc> CdAudioDisc::open(const QString& root, QString* err
     return disc;
 }
 
-QString CdAudioDisc::defaultDrive() {
+QString CdAudioDisc::defaultDrive()
+{
     quietenCdio();
     char* device = cdio_get_default_device(nullptr);
     if (!device)
@@ -95,7 +106,8 @@ QString CdAudioDisc::defaultDrive() {
     return drive;
 }
 
-bool CdAudioDisc::readToc(QString* error) {
+bool CdAudioDisc::readToc(QString* error)
+{
     const track_t first = cdio_get_first_track_num(m_cdio);
     const track_t count = cdio_get_num_tracks(m_cdio);
     // The lead-out's start is the disc's end (cdio_get_disc_last_lsn says the same).
@@ -121,7 +133,8 @@ bool CdAudioDisc::readToc(QString* error) {
     return true;
 }
 
-bool CdAudioDisc::readSectors(int lsn, int count, void* buffer) const {
+bool CdAudioDisc::readSectors(int lsn, int count, void* buffer) const
+{
     std::lock_guard<std::mutex> guard(m_readLock);
     return cdio_read_audio_sectors(m_cdio, buffer, lsn, uint32_t(count)) == DRIVER_OP_SUCCESS;
 }

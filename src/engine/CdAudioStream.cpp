@@ -16,7 +16,8 @@ Q_LOGGING_CATEGORY(lcCdStream, "lumeno.cdstream", QtWarningMsg)
 // that a real drive is not asked for every sector.
 constexpr int kChunkSectors = 25;
 
-QByteArray sinkDescription() {
+QByteArray sinkDescription()
+{
     for (const char* variable : {"LUMENO_CD_AUDIO_SINK", "LUMENO_AUDIO_SINK"}) {
         const QByteArray description = qgetenv(variable);
         if (!description.trimmed().isEmpty())
@@ -25,11 +26,13 @@ QByteArray sinkDescription() {
     return QByteArrayLiteral("autoaudiosink");
 }
 
-GstClockTime samplesToTime(std::int64_t samples) {
+GstClockTime samplesToTime(std::int64_t samples)
+{
     return gst_util_uint64_scale(guint64(samples), GST_SECOND, kCdSampleRate);
 }
 
-void setStateOrWarn(GstElement* pipeline, GstState state) {
+void setStateOrWarn(GstElement* pipeline, GstState state)
+{
     if (gst_element_set_state(pipeline, state) == GST_STATE_CHANGE_FAILURE)
         qCWarning(lcCdStream, "CD audio pipeline refused state %s",
                   gst_element_state_get_name(state));
@@ -38,10 +41,12 @@ void setStateOrWarn(GstElement* pipeline, GstState state) {
 } // namespace
 
 struct CdAudioStreamCallbacks {
-    static void needData(GstAppSrc* src, guint, gpointer self) {
+    static void needData(GstAppSrc* src, guint, gpointer self)
+    {
         static_cast<CdAudioStream*>(self)->feed(src);
     }
-    static GstBusSyncReply busMessage(GstBus*, GstMessage* message, gpointer self) {
+    static GstBusSyncReply busMessage(GstBus*, GstMessage* message, gpointer self)
+    {
         static_cast<CdAudioStream*>(self)->handleBusMessage(message);
         // Nothing else reads this bus; dropping keeps it from filling up.
         return GST_BUS_DROP;
@@ -49,9 +54,12 @@ struct CdAudioStreamCallbacks {
 };
 
 CdAudioStream::CdAudioStream(QObject* context, EndHandler onEnd)
-    : m_context(context), m_onEnd(std::move(onEnd)) {}
+    : m_context(context), m_onEnd(std::move(onEnd))
+{
+}
 
-CdAudioStream::~CdAudioStream() {
+CdAudioStream::~CdAudioStream()
+{
     stop();
     if (!m_pipeline)
         return;
@@ -63,7 +71,8 @@ CdAudioStream::~CdAudioStream() {
     gst_object_unref(m_pipeline);
 }
 
-bool CdAudioStream::ensurePipeline(QString* error) {
+bool CdAudioStream::ensurePipeline(QString* error)
+{
     if (m_pipeline)
         return true;
     GError* gerror = nullptr;
@@ -116,7 +125,8 @@ bool CdAudioStream::ensurePipeline(QString* error) {
 }
 
 bool CdAudioStream::start(const CdAudioDisc* disc, std::int64_t fromSample, std::int64_t toSample,
-                          QString* error) {
+                          QString* error)
+{
     stop();
     if (!ensurePipeline(error))
         return false;
@@ -136,19 +146,22 @@ bool CdAudioStream::start(const CdAudioDisc* disc, std::int64_t fromSample, std:
     return true;
 }
 
-bool CdAudioStream::pause() {
+bool CdAudioStream::pause()
+{
     if (!active() || m_ended)
         return false;
     return gst_element_set_state(m_pipeline, GST_STATE_PAUSED) != GST_STATE_CHANGE_FAILURE;
 }
 
-bool CdAudioStream::resume() {
+bool CdAudioStream::resume()
+{
     if (!active() || m_ended)
         return false;
     return gst_element_set_state(m_pipeline, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
 }
 
-void CdAudioStream::stop() {
+void CdAudioStream::stop()
+{
     if (!active())
         return;
     // Returns once the streaming thread has left, so the disc is free again.
@@ -162,12 +175,14 @@ void CdAudioStream::stop() {
     m_endSignal.notify_all();
 }
 
-void CdAudioStream::waitForEnd() {
+void CdAudioStream::waitForEnd()
+{
     std::unique_lock<std::mutex> lock(m_endLock);
     m_endSignal.wait(lock, [this] { return !active() || m_ended.load(); });
 }
 
-CdAudioStream::State CdAudioStream::state() const {
+CdAudioStream::State CdAudioStream::state() const
+{
     if (!active() || m_ended)
         return State::Stopped;
     GstState current = GST_STATE_VOID_PENDING;
@@ -181,7 +196,8 @@ CdAudioStream::State CdAudioStream::state() const {
     return target == GST_STATE_PAUSED ? State::Paused : State::Stopped;
 }
 
-std::int64_t CdAudioStream::position() const {
+std::int64_t CdAudioStream::position() const
+{
     if (m_ended && !m_failed)
         return m_to;
     gint64 played = 0;
@@ -193,13 +209,15 @@ std::int64_t CdAudioStream::position() const {
     return std::min(m_to, m_from + samples);
 }
 
-void CdAudioStream::setVolume(double amplitude) {
+void CdAudioStream::setVolume(double amplitude)
+{
     m_amplitude = amplitude;
     if (m_volume)
         g_object_set(m_volume, "volume", m_amplitude, nullptr);
 }
 
-void CdAudioStream::feed(GstAppSrc* src) {
+void CdAudioStream::feed(GstAppSrc* src)
+{
     if (m_next >= m_to)
         return;
     const std::int64_t firstLsn = m_next / kCdSamplesPerSector;
@@ -237,7 +255,8 @@ void CdAudioStream::feed(GstAppSrc* src) {
         qCDebug(lcCdStream, "end of CD range not accepted");
 }
 
-void CdAudioStream::handleBusMessage(GstMessage* message) {
+void CdAudioStream::handleBusMessage(GstMessage* message)
+{
     if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS) {
         finish(false, QString());
     } else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
@@ -251,7 +270,8 @@ void CdAudioStream::handleBusMessage(GstMessage* message) {
     }
 }
 
-void CdAudioStream::finish(bool failed, const QString& message) {
+void CdAudioStream::finish(bool failed, const QString& message)
+{
     {
         std::lock_guard<std::mutex> guard(m_endLock);
         if (m_ended)

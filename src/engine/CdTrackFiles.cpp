@@ -21,13 +21,15 @@ struct CachedToc {
     QElapsedTimer age;
 };
 
-QDateTime imageStamp(const QString& root) {
+QDateTime imageStamp(const QString& root)
+{
     const QFileInfo info(root);
     return info.isFile() ? info.lastModified() : QDateTime();
 }
 
 // GUI thread only, like the file layer that asks.
-std::optional<CdToc> cachedToc(const QString& root) {
+std::optional<CdToc> cachedToc(const QString& root)
+{
     static QHash<QString, CachedToc> cache;
     const QDateTime stamp = imageStamp(root);
     auto it = cache.find(root);
@@ -46,7 +48,8 @@ std::optional<CdToc> cachedToc(const QString& root) {
 
 } // namespace
 
-std::optional<CdTrackFile> parseCdTrackFile(const QString& path) {
+std::optional<CdTrackFile> parseCdTrackFile(const QString& path)
+{
     static const QRegularExpression kTrackName(QStringLiteral("^track(\\d{1,2})\\.cda$"),
                                                QRegularExpression::CaseInsensitiveOption);
     const int slash = path.lastIndexOf(QLatin1Char('/'));
@@ -58,11 +61,13 @@ std::optional<CdTrackFile> parseCdTrackFile(const QString& path) {
     return CdTrackFile{path.left(slash), match.captured(1).toInt()};
 }
 
-QString cdTrackFileName(int track) {
+QString cdTrackFileName(int track)
+{
     return QStringLiteral("Track%1.cda").arg(track, 2, 10, QLatin1Char('0'));
 }
 
-bool cdTrackFileExists(const QString& path) {
+bool cdTrackFileExists(const QString& path)
+{
     const std::optional<CdTrackFile> file = parseCdTrackFile(path);
     if (!file)
         return false;
@@ -71,7 +76,8 @@ bool cdTrackFileExists(const QString& path) {
     return track && track->audio;
 }
 
-QStringList cdTrackFiles(const QString& discRoot) {
+QStringList cdTrackFiles(const QString& discRoot)
+{
     QStringList files;
     const std::optional<CdToc> toc = cachedToc(discRoot);
     if (!toc)
@@ -83,7 +89,8 @@ QStringList cdTrackFiles(const QString& discRoot) {
     return files;
 }
 
-void registerCdTrackFiles() {
+void registerCdTrackFiles()
+{
     static bool registered = false;
     if (registered)
         return;

@@ -63,7 +63,7 @@ tagDVD_TIMECODE timecodeFromEventParam(std::uint32_t param)
 {
     // Taken from the most significant bits down: seven 4-bit fields, then two 2-bit ones.
     tagDVD_TIMECODE t;
-    std::uint8_t* nibbles[] = {&t.Hours1,    &t.Hours10,    &t.Minutes1, &t.Minutes10,
+    std::uint8_t* nibbles[] = {&t.Hours1,   &t.Hours10,   &t.Minutes1, &t.Minutes10,
                                &t.Seconds1, &t.Seconds10, &t.Frames1};
     int shift = 28;
     for (std::uint8_t* field : nibbles) {

@@ -2,8 +2,8 @@
 // Result codes, event codes and the small records the media engine speaks in.
 // The values are the ones the player and stored habits of the original platform use.
 
-#include <cstdint>
 #include <QString>
+#include <cstdint>
 
 using HRESULT = std::int32_t;
 
@@ -32,8 +32,14 @@ constexpr HRESULT VFW_E_DVD_RENDERFAIL = HRESULT(0x8004027Au);
 constexpr HRESULT VFW_E_DVD_DECNOTENOUGH = HRESULT(0x8004027Bu);
 constexpr HRESULT VFW_S_PARTIAL_RENDER = HRESULT(0x00040242);
 
-inline bool Succeeded(HRESULT hr) { return hr >= 0; }
-inline bool Failed(HRESULT hr) { return hr < 0; }
+inline bool Succeeded(HRESULT hr)
+{
+    return hr >= 0;
+}
+inline bool Failed(HRESULT hr)
+{
+    return hr < 0;
+}
 
 // Graph event codes (the values of the original media graph).
 enum : int {
@@ -81,8 +87,8 @@ struct tagDVD_HMSF_TIMECODE {
 };
 
 struct tagDVD_TIMECODE {
-    std::uint8_t Hours1 = 0, Hours10 = 0, Minutes1 = 0, Minutes10 = 0, Seconds1 = 0,
-                 Seconds10 = 0, Frames1 = 0, Frames10 = 0, FrameRateCode = 0;
+    std::uint8_t Hours1 = 0, Hours10 = 0, Minutes1 = 0, Minutes10 = 0, Seconds1 = 0, Seconds10 = 0,
+                 Frames1 = 0, Frames10 = 0, FrameRateCode = 0;
 };
 
 // The time-code records packed into event parameters.

@@ -174,7 +174,8 @@ GstGraph::GstGraph() : m_events(std::make_shared<MediaEventQueue>())
     }
     GstBus* bus = gst_element_get_bus(m_playbin);
     gst_bus_set_sync_handler(
-        bus, [](GstBus* b, GstMessage* m, gpointer self) -> GstBusSyncReply {
+        bus,
+        [](GstBus* b, GstMessage* m, gpointer self) -> GstBusSyncReply {
             return GstBusSyncReply(busSyncHandler(b, m, self));
         },
         this, nullptr);
@@ -212,13 +213,14 @@ void GstGraph::onBusMessage(GstMessage* msg)
         gst_message_parse_error(msg, &error, nullptr);
         gchar* uri = nullptr;
         g_object_get(m_playbin, "current-uri", &uri, nullptr);
-        const HRESULT hr = hresultFromGstError(error->domain, error->code,
-                                               QString::fromUtf8(uri ? uri : ""));
+        const HRESULT hr =
+            hresultFromGstError(error->domain, error->code, QString::fromUtf8(uri ? uri : ""));
         g_free(uri);
         const QString text = QString::fromUtf8(error->message);
         // "Internal data stream error" only says that streaming stopped; the element that
         // knows why usually reports after it.
-        const bool generic = error->domain == GST_STREAM_ERROR && error->code == GST_STREAM_ERROR_FAILED;
+        const bool generic =
+            error->domain == GST_STREAM_ERROR && error->code == GST_STREAM_ERROR_FAILED;
         g_error_free(error);
         if (m_events->rendering()) {
             m_events->recordError(hr, text, generic);
@@ -280,7 +282,8 @@ HRESULT GstGraph::waitForState(int timeoutMs, bool& settled)
     GstStateChangeReturn ret = GST_STATE_CHANGE_ASYNC;
     while (true) {
         GstState state, pending;
-        ret = gst_element_get_state(m_playbin, &state, &pending, GstClockTime(kStepMs) * GST_MSECOND);
+        ret =
+            gst_element_get_state(m_playbin, &state, &pending, GstClockTime(kStepMs) * GST_MSECOND);
         if (ret != GST_STATE_CHANGE_ASYNC || m_events->renderError() != S_OK ||
             clock.elapsed() >= timeoutMs) {
             break;
@@ -387,7 +390,7 @@ HRESULT GstGraph::stop()
     }
     m_events->notePauseRequested(false);
     return gst_element_set_state(m_playbin, GST_STATE_READY) == GST_STATE_CHANGE_FAILURE ? E_FAIL
-                                                                                        : S_OK;
+                                                                                         : S_OK;
 }
 
 void GstGraph::clear()
@@ -407,9 +410,10 @@ HRESULT GstGraph::addVideoFilter(GstElement* sink)
     // A renderer left inside a graph that was not torn down cleanly is taken out of it
     // first; otherwise the new graph would play without picture.
     if (GstObject* parent = gst_object_get_parent(GST_OBJECT(sink))) {
-        const bool freed = GST_IS_BIN(parent) &&
-                           gst_element_set_state(sink, GST_STATE_NULL) != GST_STATE_CHANGE_FAILURE &&
-                           gst_bin_remove(GST_BIN(parent), sink);
+        const bool freed =
+            GST_IS_BIN(parent) &&
+            gst_element_set_state(sink, GST_STATE_NULL) != GST_STATE_CHANGE_FAILURE &&
+            gst_bin_remove(GST_BIN(parent), sink);
         gst_object_unref(parent);
         if (!freed) {
             return VFW_E_WRONG_STATE;

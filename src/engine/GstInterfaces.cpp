@@ -21,7 +21,10 @@ GstMediaSeeking::GstMediaSeeking(GstElement* pipeline)
 {
 }
 
-GstMediaSeeking::~GstMediaSeeking() { gst_object_unref(m_pipeline); }
+GstMediaSeeking::~GstMediaSeeking()
+{
+    gst_object_unref(m_pipeline);
+}
 
 HRESULT GstMediaSeeking::GetDuration(std::int64_t& duration)
 {
@@ -89,7 +92,8 @@ HRESULT GstMediaSeeking::SetPositions(std::int64_t* current, unsigned currentFla
         stopType = GST_SEEK_TYPE_SET;
     }
     const bool ok = gst_element_seek(
-        m_pipeline, m_rate, GST_FORMAT_TIME, GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+        m_pipeline, m_rate, GST_FORMAT_TIME,
+        GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
         curMode == AM_SEEKING_NoPositioning ? GST_SEEK_TYPE_NONE : GST_SEEK_TYPE_SET,
         target * kNsPer100Ns, stopType, stopValue < 0 ? -1 : stopValue * kNsPer100Ns);
     if (ok && stopType == GST_SEEK_TYPE_SET) {
@@ -110,9 +114,9 @@ HRESULT GstMediaSeeking::SetRate(double rate)
     if (Failed(GetCurrentPosition(now))) {
         now = 0;
     }
-    const bool ok = gst_element_seek(
-        m_pipeline, rate, GST_FORMAT_TIME, GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
-        GST_SEEK_TYPE_SET, now * kNsPer100Ns, GST_SEEK_TYPE_NONE, -1);
+    const bool ok = gst_element_seek(m_pipeline, rate, GST_FORMAT_TIME,
+                                     GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                                     GST_SEEK_TYPE_SET, now * kNsPer100Ns, GST_SEEK_TYPE_NONE, -1);
     if (!ok) {
         return E_FAIL;
     }
@@ -246,8 +250,7 @@ HRESULT GstDvdNavigator::sendNavigation(GstEvent* event)
         gst_event_unref(event);
         return VFW_E_DVD_GRAPHNOTREADY;
     }
-    return gst_element_send_event(m_graph->element(), event) ? S_OK
-                                                             : VFW_E_DVD_OPERATION_INHIBITED;
+    return gst_element_send_event(m_graph->element(), event) ? S_OK : VFW_E_DVD_OPERATION_INHIBITED;
 }
 
 HRESULT GstDvdNavigator::ShowMenu(DVD_MENU_ID menu)
@@ -284,8 +287,8 @@ HRESULT GstDvdNavigator::PlayAtTime(const tagDVD_HMSF_TIMECODE& time, unsigned f
     const gint64 seconds = gint64(time.bHours) * 3600 + gint64(time.bMinutes) * 60 + time.bSeconds;
     const GstSeekFlags seekFlags =
         (flags & DVD_CMD_FLAG_Flush) ? GST_SEEK_FLAG_FLUSH : GST_SEEK_FLAG_NONE;
-    return gst_element_seek(m_graph->element(), 1.0, GST_FORMAT_TIME, seekFlags,
-                            GST_SEEK_TYPE_SET, seconds * GST_SECOND, GST_SEEK_TYPE_NONE, -1)
+    return gst_element_seek(m_graph->element(), 1.0, GST_FORMAT_TIME, seekFlags, GST_SEEK_TYPE_SET,
+                            seconds * GST_SECOND, GST_SEEK_TYPE_NONE, -1)
                ? S_OK
                : VFW_E_DVD_OPERATION_INHIBITED;
 }

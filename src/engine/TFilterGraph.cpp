@@ -128,9 +128,10 @@ void TFilterGraph::registerGraphEdit()
     if (!graph) {
         return; // registration failures are silent
     }
-    FGraphEditName = QString::asprintf("FilterGraph %08llX pid %llX",
-                                       static_cast<unsigned long long>(quintptr(graph) & 0xFFFFFFFFu),
-                                       static_cast<unsigned long long>(QCoreApplication::applicationPid()));
+    FGraphEditName =
+        QString::asprintf("FilterGraph %08llX pid %llX",
+                          static_cast<unsigned long long>(quintptr(graph) & 0xFFFFFFFFu),
+                          static_cast<unsigned long long>(QCoreApplication::applicationPid()));
     FGraphEditCookie = Platform::GraphInspection::registerGraph(graph, FGraphEditName);
 }
 

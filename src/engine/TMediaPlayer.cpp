@@ -23,18 +23,21 @@ struct DeviceUse {
     bool exclusive = false;
 };
 
-QHash<QString, DeviceUse>& deviceUses() {
+QHash<QString, DeviceUse>& deviceUses()
+{
     static QHash<QString, DeviceUse> uses;
     return uses;
 }
 
 // /dev/cdrom and /dev/sr0 are the same drive.
-QString deviceKey(const QString& root) {
+QString deviceKey(const QString& root)
+{
     const QString canonical = QFileInfo(root).canonicalFilePath();
     return canonical.isEmpty() ? root : canonical;
 }
 
-bool claimDevice(const QString& key, bool shareable) {
+bool claimDevice(const QString& key, bool shareable)
+{
     DeviceUse& use = deviceUses()[key];
     if (use.users > 0 && (use.exclusive || !shareable))
         return false;
@@ -43,15 +46,18 @@ bool claimDevice(const QString& key, bool shareable) {
     return true;
 }
 
-TMPModes modeFromStatus(std::uint32_t status) {
+TMPModes modeFromStatus(std::uint32_t status)
+{
     return TMPModes(std::uint8_t(status - kMciModeNotReady));
 }
 
-std::int64_t framesOf(int m, int s, int f) {
+std::int64_t framesOf(int m, int s, int f)
+{
     return (std::int64_t(m) * 60 + s) * kCdSectorsPerSecond + f;
 }
 
-int msfOf(std::int64_t frames) {
+int msfOf(std::int64_t frames)
+{
     return MCI_MAKE_MSF(int(frames / kSectorsPerMinute), int(frames / kCdSectorsPerSecond % 60),
                         int(frames % kCdSectorsPerSecond));
 }
@@ -61,15 +67,19 @@ int msfOf(std::int64_t frames) {
 TMediaPlayer::TMediaPlayer(QObject* parent)
     : QObject(parent),
       m_stream(new CdAudioStream(
-          this, [this](bool failed, const QString& message) { streamEnded(failed, message); })) {}
+          this, [this](bool failed, const QString& message) { streamEnded(failed, message); }))
+{
+}
 
-TMediaPlayer::~TMediaPlayer() {
+TMediaPlayer::~TMediaPlayer()
+{
     Close();
 }
 
 // ---------------------------------------------------------------- open and close
 
-QString TMediaPlayer::discRootToOpen(int* track) const {
+QString TMediaPlayer::discRootToOpen(int* track) const
+{
     const std::optional<CdTrackFile> file = parseCdTrackFile(FileName);
     *track = file ? file->track : 0;
     if (DeviceType == dtAutoSelect) {
@@ -91,7 +101,8 @@ QString TMediaPlayer::discRootToOpen(int* track) const {
     return drive;
 }
 
-void TMediaPlayer::Open() {
+void TMediaPlayer::Open()
+{
     if (FOpened)
         Close();
     const bool notify = takeNotify(false);
@@ -130,7 +141,8 @@ void TMediaPlayer::Open() {
         postNotify(nvSuccessful);
 }
 
-void TMediaPlayer::Close() {
+void TMediaPlayer::Close()
+{
     if (FDeviceID == 0)
         return;
     const bool notify = takeNotify(false);
@@ -144,7 +156,8 @@ void TMediaPlayer::Close() {
         postNotify(nvSuccessful);
 }
 
-void TMediaPlayer::releaseDevice() {
+void TMediaPlayer::releaseDevice()
+{
     m_disc.reset();
     auto it = deviceUses().find(m_claimedRoot);
     if (it != deviceUses().end() && --it->users <= 0)
@@ -152,14 +165,16 @@ void TMediaPlayer::releaseDevice() {
     m_claimedRoot.clear();
 }
 
-void TMediaPlayer::requireOpen() const {
+void TMediaPlayer::requireOpen() const
+{
     if (!FOpened)
         throw EMCIDeviceError(kNoDeviceOpen);
 }
 
 // ---------------------------------------------------------------- transport
 
-std::uint32_t TMediaPlayer::Play() {
+std::uint32_t TMediaPlayer::Play()
+{
     requireOpen();
     const bool notify = takeNotify(true);
     const bool wait = takeWait(false);
@@ -177,7 +192,8 @@ std::uint32_t TMediaPlayer::Play() {
     return startPlay(from, to, notify, wait);
 }
 
-std::uint32_t TMediaPlayer::startPlay(std::int64_t from, std::int64_t to, bool notify, bool wait) {
+std::uint32_t TMediaPlayer::startPlay(std::int64_t from, std::int64_t to, bool notify, bool wait)
+{
     // A notified command takes over the pending notice; an unnotified one cuts it off.
     haltPlayback(notify ? nvSuperseded : nvAborted);
     m_restSample = from;
@@ -201,7 +217,8 @@ std::uint32_t TMediaPlayer::startPlay(std::int64_t from, std::int64_t to, bool n
     return FError;
 }
 
-std::uint32_t TMediaPlayer::Stop() {
+std::uint32_t TMediaPlayer::Stop()
+{
     requireOpen();
     const bool notify = takeNotify(false);
     takeWait(true);
@@ -212,7 +229,8 @@ std::uint32_t TMediaPlayer::Stop() {
     return FError;
 }
 
-void TMediaPlayer::PauseOrResume() {
+void TMediaPlayer::PauseOrResume()
+{
     requireOpen();
     const TMPModes mode = Mode();
     if (mode == mpPlaying)
@@ -221,7 +239,8 @@ void TMediaPlayer::PauseOrResume() {
         Resume();
 }
 
-void TMediaPlayer::pause() {
+void TMediaPlayer::pause()
+{
     const bool notify = takeNotify(false);
     takeWait(true);
     if (!m_stream->pause()) {
@@ -235,7 +254,8 @@ void TMediaPlayer::pause() {
     }
 }
 
-std::uint32_t TMediaPlayer::Resume() {
+std::uint32_t TMediaPlayer::Resume()
+{
     requireOpen();
     const CdAudioStream::State state = m_stream->state();
     // Resuming what is not paused fails, and the device plays instead.
@@ -254,7 +274,8 @@ std::uint32_t TMediaPlayer::Resume() {
     return FError;
 }
 
-std::uint32_t TMediaPlayer::Seek(int To) {
+std::uint32_t TMediaPlayer::Seek(int To)
+{
     requireOpen();
     const bool notify = takeNotify(false);
     takeWait(true);
@@ -269,14 +290,16 @@ std::uint32_t TMediaPlayer::Seek(int To) {
     return FError;
 }
 
-std::uint32_t TMediaPlayer::Rewind() {
+std::uint32_t TMediaPlayer::Rewind()
+{
     requireOpen();
     haltPlayback(nvAborted);
     m_restSample = discStart();
     return FError = kMciNoError;
 }
 
-std::uint32_t TMediaPlayer::setAudioVolume(int value) {
+std::uint32_t TMediaPlayer::setAudioVolume(int value)
+{
     if (!FOpened)
         return FError = kMciErrInvalidDeviceId;
     if (value < 0 || value > 1000)
@@ -288,39 +311,46 @@ std::uint32_t TMediaPlayer::setAudioVolume(int value) {
 
 // ---------------------------------------------------------------- notices
 
-void TMediaPlayer::SetNotify(bool Value) {
+void TMediaPlayer::SetNotify(bool Value)
+{
     FNotify = Value;
     FUseNotify = true;
 }
 
-void TMediaPlayer::SetWait(bool Value) {
+void TMediaPlayer::SetWait(bool Value)
+{
     FWait = Value;
     FUseWait = true;
 }
 
-void TMediaPlayer::SetStartPos(int Value) {
+void TMediaPlayer::SetStartPos(int Value)
+{
     FStartPos = Value;
     FUseStartPos = true;
 }
 
-void TMediaPlayer::SetEndPos(int Value) {
+void TMediaPlayer::SetEndPos(int Value)
+{
     FEndPos = Value;
     FUseEndPos = true;
 }
 
-bool TMediaPlayer::takeNotify(bool byDefault) {
+bool TMediaPlayer::takeNotify(bool byDefault)
+{
     const bool notify = FUseNotify ? FNotify : byDefault;
     FUseNotify = false;
     return notify;
 }
 
-bool TMediaPlayer::takeWait(bool byDefault) {
+bool TMediaPlayer::takeWait(bool byDefault)
+{
     const bool wait = FUseWait ? FWait : byDefault;
     FUseWait = false;
     return wait;
 }
 
-void TMediaPlayer::haltPlayback(TMPNotifyValues pendingOutcome) {
+void TMediaPlayer::haltPlayback(TMPNotifyValues pendingOutcome)
+{
     if (m_stream->active()) {
         // A range that has just played out counts as finished, even if its end
         // is still queued.
@@ -332,26 +362,30 @@ void TMediaPlayer::haltPlayback(TMPNotifyValues pendingOutcome) {
     settlePending(pendingOutcome);
 }
 
-void TMediaPlayer::settlePending(TMPNotifyValues outcome) {
+void TMediaPlayer::settlePending(TMPNotifyValues outcome)
+{
     if (!m_notifyPending)
         return;
     m_notifyPending = false;
     postNotify(outcome);
 }
 
-void TMediaPlayer::postNotify(TMPNotifyValues value) {
+void TMediaPlayer::postNotify(TMPNotifyValues value)
+{
     // Notices never run inside the command that caused them.
     QMetaObject::invokeMethod(
         this, [this, value] { deliverNotify(value); }, Qt::QueuedConnection);
 }
 
-void TMediaPlayer::deliverNotify(TMPNotifyValues value) {
+void TMediaPlayer::deliverNotify(TMPNotifyValues value)
+{
     FNotifyValue = value;
     if (OnNotify)
         OnNotify(this);
 }
 
-void TMediaPlayer::streamEnded(bool failed, const QString& message) {
+void TMediaPlayer::streamEnded(bool failed, const QString& message)
+{
     if (failed)
         qCWarning(lcCdDevice, "CD playback failed: %s", qPrintable(message));
     m_restSample = m_stream->position();
@@ -364,7 +398,8 @@ void TMediaPlayer::streamEnded(bool failed, const QString& message) {
 
 // ---------------------------------------------------------------- status
 
-int TMediaPlayer::TrackLength(int Track) {
+int TMediaPlayer::TrackLength(int Track)
+{
     requireOpen();
     const CdTrack* track = m_disc->toc().track(Track);
     if (!track) {
@@ -375,7 +410,8 @@ int TMediaPlayer::TrackLength(int Track) {
     return encodeLength(std::int64_t(track->endLsn - track->startLsn) * kCdSamplesPerSector);
 }
 
-int TMediaPlayer::TrackPosition(int Track) {
+int TMediaPlayer::TrackPosition(int Track)
+{
     const CdTrack* track = FOpened ? m_disc->toc().track(Track) : nullptr;
     if (!track) {
         FError = FOpened ? kMciErrOutOfRange : kMciErrInvalidDeviceId;
@@ -385,7 +421,8 @@ int TMediaPlayer::TrackPosition(int Track) {
     return encode(std::int64_t(track->startLsn) * kCdSamplesPerSector);
 }
 
-int TMediaPlayer::Position() {
+int TMediaPlayer::Position()
+{
     if (!FOpened) {
         FError = kMciErrInvalidDeviceId;
         return 0;
@@ -394,19 +431,22 @@ int TMediaPlayer::Position() {
     return encode(currentSample());
 }
 
-int TMediaPlayer::Length() {
+int TMediaPlayer::Length()
+{
     requireOpen();
     FError = kMciNoError;
     return encodeLength(std::int64_t(m_disc->toc().leadOutLsn) * kCdSamplesPerSector - discStart());
 }
 
-int TMediaPlayer::Tracks() {
+int TMediaPlayer::Tracks()
+{
     requireOpen();
     FError = kMciNoError;
     return int(m_disc->toc().tracks.size());
 }
 
-TMPModes TMediaPlayer::Mode() {
+TMPModes TMediaPlayer::Mode()
+{
     // A closed device answers the status call with nothing, that is 0.
     std::uint32_t status = 0;
     if (!FOpened) {
@@ -428,11 +468,13 @@ TMPModes TMediaPlayer::Mode() {
     return modeFromStatus(status);
 }
 
-int TMediaPlayer::TimeFormat() const {
+int TMediaPlayer::TimeFormat() const
+{
     return FOpened ? m_timeFormat : MCI_FORMAT_MILLISECONDS;
 }
 
-void TMediaPlayer::SetTimeFormat(int Value) {
+void TMediaPlayer::SetTimeFormat(int Value)
+{
     if (!FOpened) {
         FError = kMciErrInvalidDeviceId;
         return;
@@ -445,25 +487,30 @@ void TMediaPlayer::SetTimeFormat(int Value) {
     FError = kMciNoError;
 }
 
-QStringList TMediaPlayer::trackFiles(const QString& discRoot) {
+QStringList TMediaPlayer::trackFiles(const QString& discRoot)
+{
     return cdTrackFiles(discRoot);
 }
 
-bool TMediaPlayer::trackFileExists(const QString& path) {
+bool TMediaPlayer::trackFileExists(const QString& path)
+{
     return cdTrackFileExists(path);
 }
 
 // ---------------------------------------------------------------- positions
 
-std::int64_t TMediaPlayer::currentSample() const {
+std::int64_t TMediaPlayer::currentSample() const
+{
     return m_stream->active() ? m_stream->position() : m_restSample;
 }
 
-std::int64_t TMediaPlayer::discStart() const {
+std::int64_t TMediaPlayer::discStart() const
+{
     return std::int64_t(m_disc->toc().startLsn()) * kCdSamplesPerSector;
 }
 
-std::int64_t TMediaPlayer::playEnd() const {
+std::int64_t TMediaPlayer::playEnd() const
+{
     // Playback stops before a trailing data track, as CD players do.
     const std::vector<CdTrack>& tracks = m_disc->toc().tracks;
     for (auto it = tracks.rbegin(); it != tracks.rend(); ++it) {
@@ -473,7 +520,8 @@ std::int64_t TMediaPlayer::playEnd() const {
     return discStart();
 }
 
-int TMediaPlayer::encode(std::int64_t sample) const {
+int TMediaPlayer::encode(std::int64_t sample) const
+{
     const std::int64_t frame = sample / kCdSamplesPerSector;
     if (m_timeFormat == MCI_FORMAT_MILLISECONDS)
         return int(sample * kMsPerSecond / kCdSampleRate);
@@ -486,14 +534,16 @@ int TMediaPlayer::encode(std::int64_t sample) const {
     return track->number | (msfOf(offset) << 8);
 }
 
-int TMediaPlayer::encodeLength(std::int64_t samples) const {
+int TMediaPlayer::encodeLength(std::int64_t samples) const
+{
     // Lengths have no track, so TMSF reports them as MSF.
     if (m_timeFormat == MCI_FORMAT_MILLISECONDS)
         return int(samples * kMsPerSecond / kCdSampleRate);
     return msfOf(samples / kCdSamplesPerSector);
 }
 
-bool TMediaPlayer::decode(int value, std::int64_t* sample) const {
+bool TMediaPlayer::decode(int value, std::int64_t* sample) const
+{
     const auto byte = [value](int n) { return (unsigned(value) >> (8 * n)) & 0xFFu; };
     if (m_timeFormat == MCI_FORMAT_MILLISECONDS) {
         *sample = std::int64_t(value) * kCdSampleRate / kMsPerSecond;

@@ -65,10 +65,12 @@ constexpr int MCI_FORMAT_MILLISECONDS = 0;
 constexpr int MCI_FORMAT_MSF = 2;
 constexpr int MCI_FORMAT_TMSF = 10;
 
-constexpr int MCI_MAKE_MSF(int m, int s, int f) {
+constexpr int MCI_MAKE_MSF(int m, int s, int f)
+{
     return m | (s << 8) | (f << 16);
 }
-constexpr int MCI_MAKE_TMSF(int t, int m, int s, int f) {
+constexpr int MCI_MAKE_TMSF(int t, int m, int s, int f)
+{
     return t | (m << 8) | (s << 16) | (f << 24);
 }
 

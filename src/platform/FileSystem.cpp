@@ -14,14 +14,16 @@ struct RegisteredProvider {
     VirtualFileProvider exists;
 };
 
-std::vector<RegisteredProvider>& providers() {
+std::vector<RegisteredProvider>& providers()
+{
     static std::vector<RegisteredProvider> list;
     return list;
 }
 
 } // namespace
 
-bool fileExists(const QString& path) {
+bool fileExists(const QString& path)
+{
     if (path.isEmpty())
         return false;
     // isFile() is true only for regular files (after following links), so
@@ -35,13 +37,15 @@ bool fileExists(const QString& path) {
     return false;
 }
 
-int registerVirtualFileProvider(VirtualFileProvider exists) {
+int registerVirtualFileProvider(VirtualFileProvider exists)
+{
     static int lastId = 0;
     providers().push_back({++lastId, std::move(exists)});
     return lastId;
 }
 
-void unregisterVirtualFileProvider(int id) {
+void unregisterVirtualFileProvider(int id)
+{
     auto& list = providers();
     for (auto it = list.begin(); it != list.end(); ++it) {
         if (it->id == id) {
@@ -57,18 +61,21 @@ namespace Platform {
 
 namespace {
 
-VirtualFolderLister& folderLister() {
+VirtualFolderLister& folderLister()
+{
     static VirtualFolderLister lister;
     return lister;
 }
 
 } // namespace
 
-void registerVirtualFolderLister(VirtualFolderLister lister) {
+void registerVirtualFolderLister(VirtualFolderLister lister)
+{
     folderLister() = std::move(lister);
 }
 
-QStringList virtualFolderFiles(const QString& folder) {
+QStringList virtualFolderFiles(const QString& folder)
+{
     const VirtualFolderLister& lister = folderLister();
     return lister ? lister(folder) : QStringList();
 }

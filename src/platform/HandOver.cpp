@@ -126,7 +126,8 @@ bool HandOverReceiver::readFrame(QLocalSocket* socket, Connection& connection)
             drop(socket, "text not zero-terminated within cbData");
             return false;
         }
-        m_queue.enqueue({socket, headerField(buffer, 0), buffer.mid(kHeaderSize, zero - kHeaderSize)});
+        m_queue.enqueue(
+            {socket, headerField(buffer, 0), buffer.mid(kHeaderSize, zero - kHeaderSize)});
         buffer.clear();
         connection.frameQueued = true;
         connection.stallTimer->stop(); // the sender now rightly waits for us
@@ -209,7 +210,7 @@ void HandOverReceiver::finishFrame(const Frame& frame)
         return;
     }
     if (readFrame(socket, *it))
-        return; // the caller's loop handles it next
+        return;                      // the caller's loop handles it next
     it = m_connections.find(socket); // gone if that frame was refused
     if (it != m_connections.end())
         it->stallTimer->start();
@@ -251,7 +252,8 @@ SendResult sendHandOver(const QString& socketPath, quint32 dwData, const QString
     return headerField(reply, 0) == 0 ? SendResult::Delivered : SendResult::Failed;
 }
 
-int forwardArguments(const QStringList& args, const std::function<void(const QString&)>& showMessage,
+int forwardArguments(const QStringList& args,
+                     const std::function<void(const QString&)>& showMessage,
                      const QString& socketPath)
 {
     for (const QString& argument : args) {

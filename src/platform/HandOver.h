@@ -84,7 +84,8 @@ SendResult sendHandOver(const QString& socketPath, quint32 dwData, const QString
 
 // Sends each argument in order with dwData 0; for every one nobody receives, shows
 // kReceiverNotFound and goes on. Returns the second instance's exit code, 0.
-int forwardArguments(const QStringList& args, const std::function<void(const QString&)>& showMessage,
+int forwardArguments(const QStringList& args,
+                     const std::function<void(const QString&)>& showMessage,
                      const QString& socketPath = handOverSocketPath());
 
 } // namespace Platform

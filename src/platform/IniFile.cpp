@@ -6,11 +6,13 @@
 
 EInOutError::EInOutError(const QString& message) : std::runtime_error(message.toStdString()) {}
 
-QString EInOutError::message() const {
+QString EInOutError::message() const
+{
     return QString::fromUtf8(what());
 }
 
-QByteArray readWholeFile(const QString& path) {
+QByteArray readWholeFile(const QString& path)
+{
     QFile file(path);
     // Opening a folder succeeds on Linux and then reads nothing, which would
     // pass for an empty file.
@@ -24,7 +26,8 @@ QByteArray readWholeFile(const QString& path) {
     return bytes;
 }
 
-void writeWholeFile(const QString& path, const QByteArray& bytes) {
+void writeWholeFile(const QString& path, const QByteArray& bytes)
+{
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw EInOutError(QStringLiteral("Cannot create \"%1\": %2").arg(path, file.errorString()));
@@ -41,7 +44,8 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
-QStringList splitLines(const QByteArray& bytes) {
+QStringList splitLines(const QByteArray& bytes)
+{
     QString text = QString::fromUtf8(bytes);
     if (text.startsWith(QChar(0xFEFF)))
         text.remove(0, 1);
@@ -54,7 +58,8 @@ QStringList splitLines(const QByteArray& bytes) {
     return lines;
 }
 
-bool isSectionLine(const QString& line, QString& name) {
+bool isSectionLine(const QString& line, QString& name)
+{
     const QString trimmed = line.trimmed();
     if (!trimmed.startsWith(u'['))
         return false;
@@ -63,7 +68,8 @@ bool isSectionLine(const QString& line, QString& name) {
     return true;
 }
 
-bool isKeyLine(const QString& line, QString& key, QString& value) {
+bool isKeyLine(const QString& line, QString& key, QString& value)
+{
     const QString trimmed = line.trimmed();
     if (trimmed.startsWith(u';') || trimmed.startsWith(u'#'))
         return false;
@@ -75,7 +81,8 @@ bool isKeyLine(const QString& line, QString& key, QString& value) {
     return true;
 }
 
-bool sameName(const QString& a, const QString& b) {
+bool sameName(const QString& a, const QString& b)
+{
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
@@ -87,7 +94,8 @@ struct KeyLocation {
     QString value;
 };
 
-KeyLocation locate(const QStringList& lines, const QString& section, const QString& key) {
+KeyLocation locate(const QStringList& lines, const QString& section, const QString& key)
+{
     KeyLocation where;
     bool inSection = false;
     bool firstSectionDone = false;
@@ -119,7 +127,8 @@ KeyLocation locate(const QStringList& lines, const QString& section, const QStri
 
 IniFile::IniFile(const QString& fileName) : m_fileName(fileName) {}
 
-QStringList IniFile::readLines(bool mustRead) const {
+QStringList IniFile::readLines(bool mustRead) const
+{
     if (m_fileName.isEmpty() || !QFileInfo::exists(m_fileName)) {
         if (mustRead && m_fileName.isEmpty())
             throw EInOutError(QStringLiteral("No settings file name was given"));
@@ -137,16 +146,19 @@ QStringList IniFile::readLines(bool mustRead) const {
 }
 
 QString IniFile::ReadString(const QString& section, const QString& key,
-                            const QString& defaultValue) const {
+                            const QString& defaultValue) const
+{
     const KeyLocation where = locate(readLines(false), section, key);
     return where.keyLine >= 0 ? where.value : defaultValue;
 }
 
-bool IniFile::ValueExists(const QString& section, const QString& key) const {
+bool IniFile::ValueExists(const QString& section, const QString& key) const
+{
     return locate(readLines(false), section, key).keyLine >= 0;
 }
 
-void IniFile::WriteString(const QString& section, const QString& key, const QString& value) {
+void IniFile::WriteString(const QString& section, const QString& key, const QString& value)
+{
     QStringList lines = readLines(true);
     const KeyLocation where = locate(lines, section, key);
     const QString keyLine = key + u'=' + value;

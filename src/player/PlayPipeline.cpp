@@ -3,12 +3,12 @@
 
 #include "datamodule/Un_dm.h"
 #include "engine/GstInterfaces.h"
+#include "engine/TDSTrackBar.h"
 #include "engine/TMediaPlayer.h"
-#include "playlist/PlaylistOps.h"
-#include "playlist/Un_Playlist.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
-#include "engine/TDSTrackBar.h"
+#include "playlist/PlaylistOps.h"
+#include "playlist/Un_Playlist.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -278,7 +278,8 @@ int TFrm_PlayerControl::get_track() const
     bool ok = false;
     const int track = digits.toInt(&ok);
     if (!ok) {
-        throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(digits).toStdString());
+        throw EConvertError(
+            QStringLiteral("'%1' is not a valid integer value").arg(digits).toStdString());
     }
     return track;
 }

@@ -5,11 +5,11 @@
 #include "engine/TAudio.h"
 #include "engine/TMediaPlayer.h"
 #include "engine/TMixerSettings.h"
+#include "platform/Errors.h"
+#include "platform/HandOver.h"
 #include "playlist/PlaylistOps.h"
 #include "playlist/PlaylistStore.h"
 #include "playlist/Un_Playlist.h"
-#include "platform/Errors.h"
-#include "platform/HandOver.h"
 #include "video/Un_VidDisplay.h"
 
 #include <QApplication>
@@ -48,7 +48,7 @@ void TFrm_PlayerControl::FormShow()
     FCommandFiles.clear();
     Track_Volume->setMaximum(100);
     readMixerAtStart();
-    FMediaExtensions = {QStringLiteral(".avi"), QStringLiteral(".mid"), QStringLiteral(".mp3"),
+    FMediaExtensions = {QStringLiteral(".avi"), QStringLiteral(".mid"),  QStringLiteral(".mp3"),
                         QStringLiteral(".mpg"), QStringLiteral(".mpeg"), QStringLiteral(".wmv"),
                         QStringLiteral(".wma"), QStringLiteral(".wav")};
     try {

@@ -5,12 +5,12 @@
 #include "datamodule/Un_dm.h"
 #include "engine/TDSTrackBar.h"
 #include "engine/TMediaPlayer.h"
-#include "player/TRadioGroup.h"
-#include "playlist/PlaylistOps.h"
-#include "playlist/Un_Playlist.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "platform/HandOver.h"
+#include "player/TRadioGroup.h"
+#include "playlist/PlaylistOps.h"
+#include "playlist/Un_Playlist.h"
 #include "video/Un_VidDisplay.h"
 
 #include <QAction>
@@ -116,8 +116,8 @@ void TFrm_PlayerControl::createBands()
     pnl_jdl->setFrameShadow(QFrame::Sunken);
     pnl_jdl->setAlignment(Qt::AlignCenter);
     pnl_jdl->setMinimumHeight(kBandHeightTitle);
-    pnl_jdl->setStyleSheet(QStringLiteral(
-        "QLabel { background: #101820; color: #7fd0ff; font-weight: bold; }"));
+    pnl_jdl->setStyleSheet(
+        QStringLiteral("QLabel { background: #101820; color: #7fd0ff; font-weight: bold; }"));
     bands->addWidget(pnl_jdl);
 
     Panel1 = new QFrame(CoolBar1);
@@ -144,10 +144,10 @@ void TFrm_PlayerControl::createBands()
     bands->addWidget(ToolControl);
 
     auto* lastRow = new QHBoxLayout();
-    rad_play = new TRadioGroup(QStringLiteral("Play Order"),
-                               {QStringLiteral("Continue"), QStringLiteral("Repeat"),
-                                QStringLiteral("Shuffle")},
-                               3, CoolBar1);
+    rad_play = new TRadioGroup(
+        QStringLiteral("Play Order"),
+        {QStringLiteral("Continue"), QStringLiteral("Repeat"), QStringLiteral("Shuffle")}, 3,
+        CoolBar1);
     rad_play->setItemIndex(0);
     rad_play->setFixedHeight(kBandHeightOrder);
     Panel2 = new QFrame(CoolBar1);

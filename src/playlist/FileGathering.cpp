@@ -6,9 +6,9 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
@@ -41,7 +41,8 @@ struct Walk {
     QSet<QString> walking;
 };
 
-QString withoutTrailingSlash(const QString& folder) {
+QString withoutTrailingSlash(const QString& folder)
+{
     QString result = folder;
     while (result.size() > 1 && result.endsWith(u'/'))
         result.chop(1);
@@ -51,7 +52,8 @@ QString withoutTrailingSlash(const QString& folder) {
 // Pending events run between items so the window stays alive during a long walk. An idle
 // round costs about as much as finding a file, so it runs at most once a millisecond:
 // nothing waits noticeably longer, and the walk keeps pace with find.
-void letEventsRun() {
+void letEventsRun()
+{
     static QElapsedTimer sinceLast;
     if (!sinceLast.isValid() || sinceLast.nsecsElapsed() >= 1000000) {
         QCoreApplication::processEvents();
@@ -59,7 +61,8 @@ void letEventsRun() {
     }
 }
 
-QString withOneTrailingSlash(const QString& folder) {
+QString withOneTrailingSlash(const QString& folder)
+{
     QString result = folder;
     while (result.endsWith(u'/'))
         result.chop(1);
@@ -68,7 +71,8 @@ QString withOneTrailingSlash(const QString& folder) {
 
 // A disc root is a device node or a cue sheet, never a directory: its track
 // files exist only to the CD layer.
-void appendVirtualFiles(Walk& walk, const QString& folder) {
+void appendVirtualFiles(Walk& walk, const QString& folder)
+{
     const QStringList entries = Platform::virtualFolderFiles(withoutTrailingSlash(folder));
     for (const QString& entry : entries) {
         const QString name = TPlaylistOps::namePart(entry);
@@ -86,13 +90,15 @@ struct Subfolder {
 
 // Only a link can lead back into a folder being walked, so only links pay for
 // resolving their path; a plain subfolder's canonical path is its parent's plus its name.
-QString canonicalChild(const QString& parent, const QFileInfo& info) {
+QString canonicalChild(const QString& parent, const QFileInfo& info)
+{
     if (info.isSymLink() || parent.isEmpty())
         return info.canonicalFilePath();
     return parent.endsWith(u'/') ? parent + info.fileName() : parent + u'/' + info.fileName();
 }
 
-void walkFolder(Walk& walk, const QString& folder, const QString& canonical) {
+void walkFolder(Walk& walk, const QString& folder, const QString& canonical)
+{
     if (!canonical.isEmpty())
         walk.walking.insert(canonical);
 
@@ -120,16 +126,19 @@ void walkFolder(Walk& walk, const QString& folder, const QString& canonical) {
         walk.walking.remove(canonical);
 }
 
-bool caseInsensitiveLess(const QString& a, const QString& b) {
+bool caseInsensitiveLess(const QString& a, const QString& b)
+{
     return a.compare(b, Qt::CaseInsensitive) < 0;
 }
 
-void setCaption(const TGatherView& view, const QString& text) {
+void setCaption(const TGatherView& view, const QString& text)
+{
     if (view.actionCaption)
         view.actionCaption->setText(text);
 }
 
-void showPanel(const TGatherView& view, const QString& text) {
+void showPanel(const TGatherView& view, const QString& text)
+{
     setCaption(view, text);
     if (QWidget* panel = view.actionPanel ? view.actionPanel : view.actionCaption)
         panel->show();
@@ -140,10 +149,12 @@ void showPanel(const TGatherView& view, const QString& text) {
 class PanelShown {
 public:
     PanelShown(const TGatherView& view, const QString& text)
-        : m_panel(view.actionPanel ? view.actionPanel : view.actionCaption) {
+        : m_panel(view.actionPanel ? view.actionPanel : view.actionCaption)
+    {
         showPanel(view, text);
     }
-    ~PanelShown() {
+    ~PanelShown()
+    {
         if (m_panel)
             m_panel->hide();
     }
@@ -157,12 +168,14 @@ private:
 // The hourglass and the disabled window of Add Folder, undone on every exit.
 class WindowBusy {
 public:
-    explicit WindowBusy(QWidget* window) : m_window(window) {
+    explicit WindowBusy(QWidget* window) : m_window(window)
+    {
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
         if (m_window)
             m_window->setEnabled(false);
     }
-    ~WindowBusy() {
+    ~WindowBusy()
+    {
         QGuiApplication::restoreOverrideCursor();
         if (m_window)
             m_window->setEnabled(true);
@@ -174,7 +187,8 @@ private:
     QPointer<QWidget> m_window;
 };
 
-void chooseDefaultPlaylist(const TGatherView& view) {
+void chooseDefaultPlaylist(const TGatherView& view)
+{
     // setCurrentIndex does not emit activated(), so the default playlist is
     // shown as chosen without being loaded over the entries being added to.
     if (view.playlistNames)
@@ -183,7 +197,8 @@ void chooseDefaultPlaylist(const TGatherView& view) {
 
 } // namespace
 
-QStringList TFileGathering::mediaExtensions() {
+QStringList TFileGathering::mediaExtensions()
+{
     return {QStringLiteral(".avi"), QStringLiteral(".mid"),  QStringLiteral(".mp3"),
             QStringLiteral(".mpg"), QStringLiteral(".mpeg"), QStringLiteral(".wmv"),
             QStringLiteral(".wma"), QStringLiteral(".wav")};
@@ -192,7 +207,8 @@ QStringList TFileGathering::mediaExtensions() {
 // Hand-written rather than QRegularExpression::wildcardToRegularExpression:
 // that one also reads "[...]" as a character class and treats "/" specially,
 // and "*.*" must match names without any dot, as it always has for this program.
-bool TFileGathering::matchesWildcard(const QString& name, const QString& pattern) {
+bool TFileGathering::matchesWildcard(const QString& name, const QString& pattern)
+{
     if (pattern == kAllFiles || pattern == QLatin1String("*"))
         return true;
     qsizetype n = 0, p = 0, starP = -1, starN = 0;
@@ -217,7 +233,8 @@ bool TFileGathering::matchesWildcard(const QString& name, const QString& pattern
 }
 
 void TFileGathering::FindFiles(QStringList& list, const QString& folder, bool recurse,
-                               const QString& pattern) {
+                               const QString& pattern)
+{
     QString start = folder;
     if (!start.isEmpty() && !start.endsWith(u'/'))
         start += u'/';
@@ -229,7 +246,8 @@ void TFileGathering::FindFiles(QStringList& list, const QString& folder, bool re
         appendVirtualFiles(walk, start);
 }
 
-QString TFileGathering::extensionOf(const QString& path) {
+QString TFileGathering::extensionOf(const QString& path)
+{
     const qsizetype dot = path.lastIndexOf(u'.');
     qsizetype separator = -1;
     for (const QChar c : {QChar(u'/'), QChar(u'\\'), QChar(u':')})
@@ -237,7 +255,8 @@ QString TFileGathering::extensionOf(const QString& path) {
     return dot > separator ? path.mid(dot).toLower() : QString();
 }
 
-void TFileGathering::KeepMediaFiles(QStringList& paths, QStringList& extensions) {
+void TFileGathering::KeepMediaFiles(QStringList& paths, QStringList& extensions)
+{
     std::sort(extensions.begin(), extensions.end(), caseInsensitiveLess);
     const QStringList input = paths;
     QStringList kept;
@@ -251,7 +270,8 @@ void TFileGathering::KeepMediaFiles(QStringList& paths, QStringList& extensions)
     paths = kept;
 }
 
-QString TFileGathering::audioCdRoot(const QString& path) {
+QString TFileGathering::audioCdRoot(const QString& path)
+{
     if (path.isEmpty())
         return {};
     QString current = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
@@ -266,7 +286,8 @@ QString TFileGathering::audioCdRoot(const QString& path) {
     }
 }
 
-void TFileGathering::Add_fileClick(const TGatherView& view, TFileList& items) {
+void TFileGathering::Add_fileClick(const TGatherView& view, TFileList& items)
+{
     const QStringList chosen =
         Platform::dialogs().openFiles(view.window, QString(), kMediaFilter, true);
     if (chosen.isEmpty())
@@ -286,7 +307,8 @@ void TFileGathering::Add_fileClick(const TGatherView& view, TFileList& items) {
 }
 
 void TFileGathering::Add_FolderClick(const TGatherView& view, TFileList& items,
-                                     bool includeSubfolder, QStringList& extensions) {
+                                     bool includeSubfolder, QStringList& extensions)
+{
     const QString chosen = Platform::dialogs().chooseFolder(
         view.window, QStringLiteral("Search files on folder"), QDir::currentPath());
     if (chosen.isEmpty())
@@ -313,7 +335,8 @@ void TFileGathering::Add_FolderClick(const TGatherView& view, TFileList& items,
     QCoreApplication::processEvents();
 }
 
-void TFileGathering::dropFiles(const QStringList& paths, TFileList& items, TListBox* list) {
+void TFileGathering::dropFiles(const QStringList& paths, TFileList& items, TListBox* list)
+{
     QStringList gathered;
     for (const QString& path : paths) {
         const QFileInfo info(path);

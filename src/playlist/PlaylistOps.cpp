@@ -16,7 +16,8 @@ namespace {
 // rebuilds every line afterwards, so only the surviving entries matter, and a
 // walk that deleted one at a time would cost O(n^2) on long lists.
 // Hand-written because QList::removeIf sees elements, not their positions.
-void removeFlagged(TFileList& files, const QList<bool>& remove) {
+void removeFlagged(TFileList& files, const QList<bool>& remove)
+{
     qsizetype kept = 0;
     for (qsizetype i = 0; i < files.size(); ++i) {
         if (i < remove.size() && remove.at(i))
@@ -28,7 +29,8 @@ void removeFlagged(TFileList& files, const QList<bool>& remove) {
     files.resize(kept);
 }
 
-QList<bool> invertedFlags(QList<bool> flags) {
+QList<bool> invertedFlags(QList<bool> flags)
+{
     for (bool& flag : flags)
         flag = !flag;
     return flags;
@@ -36,7 +38,8 @@ QList<bool> invertedFlags(QList<bool> flags) {
 
 } // namespace
 
-QString TPlaylistOps::namePart(const QString& path) {
+QString TPlaylistOps::namePart(const QString& path)
+{
     // Not QFileInfo::fileName(): playlists carry Windows paths too, whose
     // names end at "\" or at a drive colon.
     for (qsizetype i = path.size() - 1; i >= 0; --i) {
@@ -47,13 +50,15 @@ QString TPlaylistOps::namePart(const QString& path) {
     return path;
 }
 
-QString TPlaylistOps::lineNumber(int k, int entryCount) {
+QString TPlaylistOps::lineNumber(int k, int entryCount)
+{
     const int width = entryCount < 100 ? 2 : entryCount < 1000 ? 3 : 4;
     // rightJustified never truncates, so wider numbers stay unpadded.
     return QString::number(k).rightJustified(width, u'0');
 }
 
-void TPlaylistOps::ShowPlaylist(const TFileList& files, TListBox* box) {
+void TPlaylistOps::ShowPlaylist(const TFileList& files, TListBox* box)
+{
     if (!box)
         return;
     box->clear();
@@ -73,7 +78,8 @@ void TPlaylistOps::ShowPlaylist(const TFileList& files, TListBox* box) {
     box->endUpdate();
 }
 
-void TPlaylistOps::AddFiles(const QStringList& paths, TFileList& files, TListBox* box) {
+void TPlaylistOps::AddFiles(const QStringList& paths, TFileList& files, TListBox* box)
+{
     for (const QString& path : paths) {
         QCoreApplication::processEvents();
         auto file = std::make_shared<Tfile>();
@@ -84,26 +90,30 @@ void TPlaylistOps::AddFiles(const QStringList& paths, TFileList& files, TListBox
         ShowPlaylist(files, box);
 }
 
-void TPlaylistOps::SetFileFromPath(Tfile& file, const QString& path) {
+void TPlaylistOps::SetFileFromPath(Tfile& file, const QString& path)
+{
     file.Path = path;
     file.Name = namePart(path);
 }
 
-void TPlaylistOps::RemoveSelectedFiles(TFileList& files, TListBox* box) {
+void TPlaylistOps::RemoveSelectedFiles(TFileList& files, TListBox* box)
+{
     if (!box)
         return;
     removeFlagged(files, box->selectionFlags());
     ShowPlaylist(files, box);
 }
 
-void TPlaylistOps::CropSelectedFiles(TFileList& files, TListBox* box) {
+void TPlaylistOps::CropSelectedFiles(TFileList& files, TListBox* box)
+{
     if (!box)
         return;
     removeFlagged(files, invertedFlags(box->selectionFlags()));
     ShowPlaylist(files, box);
 }
 
-void TPlaylistOps::RemoveMissingFiles(TFileList& files, TListBox* box) {
+void TPlaylistOps::RemoveMissingFiles(TFileList& files, TListBox* box)
+{
     QList<bool> missing(files.size(), false);
     for (qsizetype i = 0; i < files.size(); ++i)
         missing[i] = !files.at(i) || !Platform::fileExists(files.at(i)->Path);
@@ -111,7 +121,8 @@ void TPlaylistOps::RemoveMissingFiles(TFileList& files, TListBox* box) {
     ShowPlaylist(files, box);
 }
 
-void TPlaylistOps::RemoveDuplicateFiles(TFileList& files, TListBox* box) {
+void TPlaylistOps::RemoveDuplicateFiles(TFileList& files, TListBox* box)
+{
     // "A later entry has the same Path" is "not the last occurrence", so walk
     // backwards remembering the paths already met. QString compares code unit
     // by code unit: letter case matters.
@@ -129,23 +140,27 @@ void TPlaylistOps::RemoveDuplicateFiles(TFileList& files, TListBox* box) {
     ShowPlaylist(files, box);
 }
 
-void TPlaylistOps::ClearPlaylist(TFileList& files, TListBox* box) {
+void TPlaylistOps::ClearPlaylist(TFileList& files, TListBox* box)
+{
     if (box)
         box->clear();
     files.clear();
 }
 
-void TPlaylistOps::SelectAll(TListBox* box) {
+void TPlaylistOps::SelectAll(TListBox* box)
+{
     if (box)
         box->selectAll();
 }
 
-void TPlaylistOps::SelectNone(TListBox* box) {
+void TPlaylistOps::SelectNone(TListBox* box)
+{
     if (box)
         box->selectNone();
 }
 
-void TPlaylistOps::InvertSelection(TListBox* box) {
+void TPlaylistOps::InvertSelection(TListBox* box)
+{
     if (box)
         box->invertSelection();
 }

@@ -27,7 +27,8 @@ const QByteArray kCrLf = QByteArrayLiteral("\r\n");
 // Reads one line the way the text-file reader always has: it ends at CR LF, LF
 // or CR, and at the end of the data it is empty. So an odd line count leaves the
 // last Path empty and a line break after the last pair adds an empty pair.
-QString readLine(const QByteArray& bytes, qsizetype& pos) {
+QString readLine(const QByteArray& bytes, qsizetype& pos)
+{
     const qsizetype start = pos;
     while (pos < bytes.size() && bytes.at(pos) != '\r' && bytes.at(pos) != '\n')
         ++pos;
@@ -39,7 +40,8 @@ QString readLine(const QByteArray& bytes, qsizetype& pos) {
     return line;
 }
 
-template <typename Pair> QList<Pair> readPairs(const QString& path) {
+template <typename Pair> QList<Pair> readPairs(const QString& path)
+{
     const QByteArray bytes = readWholeFile(path);
     QList<Pair> pairs;
     qsizetype pos = 0;
@@ -52,24 +54,28 @@ template <typename Pair> QList<Pair> readPairs(const QString& path) {
     return pairs;
 }
 
-void appendPair(QByteArray& bytes, const QString& name, const QString& path) {
+void appendPair(QByteArray& bytes, const QString& name, const QString& path)
+{
     bytes += name.toUtf8() + kCrLf + path.toUtf8() + kCrLf;
 }
 
-void makeFolder(const QString& folder) {
+void makeFolder(const QString& folder)
+{
     if (!QDir().mkpath(folder))
         throw EInOutError(QStringLiteral("Cannot create the folder \"%1\"").arg(folder));
 }
 
 void writeIfAbsent(IniFile& settings, const QString& section, const QString& key,
-                   const QString& value) {
+                   const QString& value)
+{
     if (!settings.ValueExists(section, key))
         settings.WriteString(section, key, value);
 }
 
 // Step 10 to 12 of the start-up: playlists lying in the folder tree but not
 // in the index join it, in the order the walk finds them.
-void addUnlistedPlaylists(TPlaylistFileList& playlists, const QString& playlistFolder) {
+void addUnlistedPlaylists(TPlaylistFileList& playlists, const QString& playlistFolder)
+{
     QStringList found;
     TFileGathering::FindFiles(found, playlistFolder + u'/', true, QStringLiteral("*.ist"));
     for (const Tplaylist_file& listed : std::as_const(playlists)) {
@@ -83,30 +89,35 @@ void addUnlistedPlaylists(TPlaylistFileList& playlists, const QString& playlistF
         playlists.append({TPlaylistStore::playlistNameFromPath(path), path});
 }
 
-void chooseName(QComboBox* names, int index) {
+void chooseName(QComboBox* names, int index)
+{
     if (names)
         names->setCurrentIndex(index);
 }
 
-void appendAndChoose(TPlaylistFileList& playlists, QComboBox* names, const QString& path) {
+void appendAndChoose(TPlaylistFileList& playlists, QComboBox* names, const QString& path)
+{
     playlists.append({TPlaylistStore::playlistNameFromPath(path), path});
     TPlaylistStore::ShowPlaylistNames(playlists, names);
     chooseName(names, int(playlists.size() - 1));
 }
 
-void report(QWidget* parent, const std::exception& error) {
+void report(QWidget* parent, const std::exception& error)
+{
     Platform::dialogs().message(parent, QString::fromUtf8(error.what()));
 }
 
 } // namespace
 
-QString TPlaylistStore::appDataFolder() {
+QString TPlaylistStore::appDataFolder()
+{
     // $XDG_DATA_HOME, or ~/.local/share when it is unset.
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
 }
 
 void TPlaylistStore::OpenPlaylistStore(TPlaylistFileList& playlists, IniFile& settings,
-                                       const QString& appDataOverride) {
+                                       const QString& appDataOverride)
+{
     const QString appData = appDataOverride.isEmpty() ? appDataFolder() : appDataOverride;
     const QString dataFolder = appData + QStringLiteral("/Lumeno");
     makeFolder(dataFolder);
@@ -139,7 +150,8 @@ void TPlaylistStore::OpenPlaylistStore(TPlaylistFileList& playlists, IniFile& se
     playlists = kept;
 }
 
-void TPlaylistStore::ShowPlaylistNames(const TPlaylistFileList& playlists, QComboBox* box) {
+void TPlaylistStore::ShowPlaylistNames(const TPlaylistFileList& playlists, QComboBox* box)
+{
     if (!box)
         return;
     box->clear();
@@ -147,14 +159,16 @@ void TPlaylistStore::ShowPlaylistNames(const TPlaylistFileList& playlists, QComb
         box->addItem(playlist.Name);
 }
 
-void TPlaylistStore::SavePlaylistIndex(const TPlaylistFileList& playlists, const QString& path) {
+void TPlaylistStore::SavePlaylistIndex(const TPlaylistFileList& playlists, const QString& path)
+{
     QByteArray bytes;
     for (const Tplaylist_file& playlist : playlists)
         appendPair(bytes, playlist.Name, playlist.Path);
     writeWholeFile(path, bytes);
 }
 
-void TPlaylistStore::SavePlaylistFile(const TFileList& files, const QString& path) {
+void TPlaylistStore::SavePlaylistFile(const TFileList& files, const QString& path)
+{
     QByteArray bytes;
     for (const TfilePtr& file : files) {
         if (file)
@@ -165,7 +179,8 @@ void TPlaylistStore::SavePlaylistFile(const TFileList& files, const QString& pat
     writeWholeFile(path, bytes);
 }
 
-void TPlaylistStore::LoadPlaylistFile(TFileList& files, const QString& path) {
+void TPlaylistStore::LoadPlaylistFile(TFileList& files, const QString& path)
+{
     const QList<Tfile> read = readPairs<Tfile>(path);
     TFileList loaded;
     loaded.reserve(read.size());
@@ -174,12 +189,14 @@ void TPlaylistStore::LoadPlaylistFile(TFileList& files, const QString& path) {
     files = std::move(loaded);
 }
 
-void TPlaylistStore::LoadPlaylistIndex(TPlaylistFileList& playlists, const QString& path) {
+void TPlaylistStore::LoadPlaylistIndex(TPlaylistFileList& playlists, const QString& path)
+{
     playlists = readPairs<Tplaylist_file>(path);
 }
 
 bool TPlaylistStore::FindPlaylist(const TPlaylistFileList& playlists, const QString& path,
-                                  int& index) {
+                                  int& index)
+{
     for (qsizetype i = 0; i < playlists.size(); ++i) {
         if (playlists.at(i).Path == path) {
             index = int(i);
@@ -190,13 +207,15 @@ bool TPlaylistStore::FindPlaylist(const TPlaylistFileList& playlists, const QStr
     return false;
 }
 
-QString TPlaylistStore::playlistNameFromPath(const QString& path) {
+QString TPlaylistStore::playlistNameFromPath(const QString& path)
+{
     const QString name = TPlaylistOps::namePart(path);
     return name.left(std::max<qsizetype>(0, name.size() - 4));
 }
 
 void TPlaylistStore::openLastPlaylist(const IniFile& settings, const TPlaylistFileList& playlists,
-                                      QComboBox* names, TFileList& items, TListBox* list) {
+                                      QComboBox* names, TFileList& items, TListBox* list)
+{
     ShowPlaylistNames(playlists, names);
     int index = 0;
     if (!FindPlaylist(playlists, settings.ReadString(kPlaylist, kLastPlaylist, QString()), index))
@@ -210,7 +229,8 @@ void TPlaylistStore::openLastPlaylist(const IniFile& settings, const TPlaylistFi
 
 void TPlaylistStore::openPlaylistCommand(QWidget* parent, const IniFile& settings,
                                          TPlaylistFileList& playlists, QComboBox* names,
-                                         TFileList& items, TListBox* list) {
+                                         TFileList& items, TListBox* list)
+{
     const QString folder = settings.ReadString(kPlaylist, kPlaylistDirectory, QString());
     const QStringList chosen =
         Platform::dialogs().openFiles(parent, folder, kPlaylistFilter, false);
@@ -233,7 +253,8 @@ void TPlaylistStore::openPlaylistCommand(QWidget* parent, const IniFile& setting
 
 void TPlaylistStore::savePlaylistCommand(QWidget* parent, const IniFile& settings,
                                          TPlaylistFileList& playlists, QComboBox* names,
-                                         const TFileList& items) {
+                                         const TFileList& items)
+{
     const QString folder = settings.ReadString(kPlaylist, kPlaylistDirectory, QString());
     QString path =
         Platform::dialogs().saveFile(parent, folder, kPlaylistFilter, QStringLiteral("ist"));
@@ -252,14 +273,16 @@ void TPlaylistStore::savePlaylistCommand(QWidget* parent, const IniFile& setting
         appendAndChoose(playlists, names, path);
 }
 
-void TPlaylistStore::newPlaylistCommand(QComboBox* names, TFileList& items, TListBox* list) {
+void TPlaylistStore::newPlaylistCommand(QComboBox* names, TFileList& items, TListBox* list)
+{
     chooseName(names, 0);
     TPlaylistOps::ClearPlaylist(items, list);
 }
 
 void TPlaylistStore::choosePlaylistCommand(QWidget* parent, const TPlaylistFileList& playlists,
                                            int chosen, TFileList& items, TListBox* list,
-                                           int& currentIndex) {
+                                           int& currentIndex)
+{
     if (chosen < 0 || chosen >= playlists.size())
         return;
     try {
@@ -274,7 +297,8 @@ void TPlaylistStore::choosePlaylistCommand(QWidget* parent, const TPlaylistFileL
 
 bool TPlaylistStore::saveAtClose(QWidget* parent, IniFile& settings,
                                  const TPlaylistFileList& playlists, const QComboBox* names,
-                                 const TFileList& items) {
+                                 const TFileList& items)
+{
     const int chosen = names ? names->currentIndex() : -1;
     const QString chosenPath =
         chosen >= 0 && chosen < playlists.size() ? playlists.at(chosen).Path : QString();

@@ -17,11 +17,13 @@ class TListBoxModel : public QAbstractListModel {
 public:
     using QAbstractListModel::QAbstractListModel;
 
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override {
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override
+    {
         return parent.isValid() ? 0 : m_announced;
     }
 
-    QVariant data(const QModelIndex& index, int role) const override {
+    QVariant data(const QModelIndex& index, int role) const override
+    {
         if (!index.isValid() || index.row() >= m_announced || role != Qt::DisplayRole)
             return {};
         return m_lines.at(index.row());
@@ -33,7 +35,8 @@ public:
 
     void store(const QString& text) { m_lines.append(text); }
 
-    void announcePending() {
+    void announcePending()
+    {
         if (!hasPending())
             return;
         beginInsertRows(QModelIndex(), m_announced, size() - 1);
@@ -41,7 +44,8 @@ public:
         endInsertRows();
     }
 
-    void removeLine(int i) {
+    void removeLine(int i)
+    {
         announcePending();
         beginRemoveRows(QModelIndex(), i, i);
         m_lines.removeAt(i);
@@ -49,7 +53,8 @@ public:
         endRemoveRows();
     }
 
-    void replaceAll(const QStringList& texts) {
+    void replaceAll(const QStringList& texts)
+    {
         beginResetModel();
         m_lines = texts;
         m_announced = size();
@@ -61,7 +66,8 @@ private:
     int m_announced = 0;
 };
 
-TListBox::TListBox(QWidget* parent) : QListView(parent), m_model(new TListBoxModel(this)) {
+TListBox::TListBox(QWidget* parent) : QListView(parent), m_model(new TListBoxModel(this))
+{
     setModel(m_model);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setUniformItemSizes(true);
@@ -71,44 +77,53 @@ TListBox::TListBox(QWidget* parent) : QListView(parent), m_model(new TListBoxMod
 
 TListBox::~TListBox() = default;
 
-int TListBox::count() const {
+int TListBox::count() const
+{
     return m_model->size();
 }
 
-void TListBox::clear() {
+void TListBox::clear()
+{
     m_model->replaceAll({});
 }
 
-void TListBox::addLine(const QString& text) {
+void TListBox::addLine(const QString& text)
+{
     m_model->store(text);
     if (m_updateDepth == 0 || m_sincePublish.elapsed() >= kPublishIntervalMs)
         publishPending();
 }
 
-void TListBox::deleteLine(int i) {
+void TListBox::deleteLine(int i)
+{
     if (i >= 0 && i < count())
         m_model->removeLine(i);
 }
 
-QString TListBox::line(int i) const {
+QString TListBox::line(int i) const
+{
     return i >= 0 && i < count() ? m_model->lines().at(i) : QString();
 }
 
-QStringList TListBox::lines() const {
+QStringList TListBox::lines() const
+{
     return m_model->lines();
 }
 
-void TListBox::setLines(const QStringList& texts) {
+void TListBox::setLines(const QStringList& texts)
+{
     m_model->replaceAll(texts);
 }
 
-bool TListBox::selected(int i) const {
+bool TListBox::selected(int i) const
+{
     // Rows not yet announced have invalid indices and so read as unselected,
     // which they are.
     return selectionModel()->isSelected(m_model->index(i));
 }
 
-void TListBox::setSelected(int i, bool on) {
+void TListBox::setSelected(int i, bool on)
+{
     publishPending();
     const QModelIndex index = m_model->index(i);
     if (!index.isValid())
@@ -123,7 +138,8 @@ void TListBox::setSelected(int i, bool on) {
     scrollTo(index);
 }
 
-QList<bool> TListBox::selectionFlags() const {
+QList<bool> TListBox::selectionFlags() const
+{
     QList<bool> flags(count(), false);
     const QItemSelection selection = selectionModel()->selection();
     for (const QItemSelectionRange& range : selection) {
@@ -134,12 +150,14 @@ QList<bool> TListBox::selectionFlags() const {
     return flags;
 }
 
-int TListBox::itemIndex() const {
+int TListBox::itemIndex() const
+{
     const QModelIndex current = selectionModel()->currentIndex();
     return current.isValid() ? current.row() : -1;
 }
 
-void TListBox::setItemIndex(int i) {
+void TListBox::setItemIndex(int i)
+{
     publishPending();
     if (i == -1) {
         selectionModel()->clearCurrentIndex();
@@ -153,35 +171,41 @@ void TListBox::setItemIndex(int i) {
     scrollTo(index);
 }
 
-void TListBox::selectAll() {
+void TListBox::selectAll()
+{
     publishPending();
     if (count() > 0)
         selectionModel()->select(QItemSelection(m_model->index(0), m_model->index(count() - 1)),
                                  QItemSelectionModel::Select);
 }
 
-void TListBox::selectNone() {
+void TListBox::selectNone()
+{
     selectionModel()->clearSelection();
 }
 
-void TListBox::invertSelection() {
+void TListBox::invertSelection()
+{
     publishPending();
     if (count() > 0)
         selectionModel()->select(QItemSelection(m_model->index(0), m_model->index(count() - 1)),
                                  QItemSelectionModel::Toggle);
 }
 
-void TListBox::beginUpdate() {
+void TListBox::beginUpdate()
+{
     if (m_updateDepth++ == 0)
         m_sincePublish.restart();
 }
 
-void TListBox::endUpdate() {
+void TListBox::endUpdate()
+{
     if (m_updateDepth > 0 && --m_updateDepth == 0)
         publishPending();
 }
 
-void TListBox::publishPending() {
+void TListBox::publishPending()
+{
     m_model->announcePending();
     m_sincePublish.restart();
 }

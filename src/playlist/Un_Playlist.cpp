@@ -11,13 +11,13 @@
 #include <QCursor>
 #include <QDropEvent>
 #include <QKeyEvent>
-#include <QMimeData>
-#include <QUrl>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QToolButton>
+#include <QUrl>
 
 TFrm_playlist* Frm_playlist = nullptr;
 
@@ -83,8 +83,9 @@ bool TFrm_playlist::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == Lst_playlist && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Delete || (key->modifiers() == Qt::ControlModifier &&
-                                             (key->key() == Qt::Key_A || key->key() == Qt::Key_I))) {
+        if (key->key() == Qt::Key_Delete ||
+            (key->modifiers() == Qt::ControlModifier &&
+             (key->key() == Qt::Key_A || key->key() == Qt::Key_I))) {
             Lst_playlistKeyDown(key);
             return true;
         }

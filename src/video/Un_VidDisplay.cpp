@@ -45,13 +45,11 @@ TFrm_viddisplay::TFrm_viddisplay(QWidget* parent) : QWidget(parent)
         DSVideoWindowEx21OverlayVisible(s, v);
     };
     DSVideoWindowEx21->OnMouseMove = [this](TDSVideoWindowEx2*, Qt::MouseButtons,
-                                            Qt::KeyboardModifiers, int x, int y) {
-        DSVideoWindowEx21MouseMove(x, y);
-    };
+                                            Qt::KeyboardModifiers, int x,
+                                            int y) { DSVideoWindowEx21MouseMove(x, y); };
     DSVideoWindowEx21->OnMouseUp = [this](TDSVideoWindowEx2*, Qt::MouseButton b,
-                                          Qt::KeyboardModifiers, int x, int y) {
-        DSVideoWindowEx21MouseUp(b, x, y);
-    };
+                                          Qt::KeyboardModifiers, int x,
+                                          int y) { DSVideoWindowEx21MouseUp(b, x, y); };
     DSVideoWindowEx21->OnKeyDown = [this](TDSVideoWindowEx2*, QKeyEvent* key) {
         DSVideoWindowEx21KeyDown(key);
     };

@@ -24,12 +24,14 @@ struct Notice {
 
 // Records every notice with the mode the device reports while handling it.
 struct NoticeLog {
-    explicit NoticeLog(TMediaPlayer& player) {
+    explicit NoticeLog(TMediaPlayer& player)
+    {
         player.OnNotify = [this](TMediaPlayer* sender) {
             notices.push_back({sender->NotifyValue(), sender->Mode()});
         };
     }
-    QList<TMPNotifyValues> values() const {
+    QList<TMPNotifyValues> values() const
+    {
         QList<TMPNotifyValues> list;
         for (const Notice& n : notices)
             list << n.value;
@@ -38,13 +40,15 @@ struct NoticeLog {
     QList<Notice> notices;
 };
 
-void openTrack(TMediaPlayer& player, int track, int timeFormat = MCI_FORMAT_MILLISECONDS) {
+void openTrack(TMediaPlayer& player, int track, int timeFormat = MCI_FORMAT_MILLISECONDS)
+{
     player.FileName = kCue + QStringLiteral("/Track%1.cda").arg(track, 2, 10, QLatin1Char('0'));
     player.Open();
     player.SetTimeFormat(timeFormat);
 }
 
-QString openError(TMediaPlayer& player, const QString& fileName) {
+QString openError(TMediaPlayer& player, const QString& fileName)
+{
     player.FileName = fileName;
     try {
         player.Open();
@@ -54,7 +58,8 @@ QString openError(TMediaPlayer& player, const QString& fileName) {
     return QString();
 }
 
-bool copyImage(const QString& toDir, bool withBin) {
+bool copyImage(const QString& toDir, bool withBin)
+{
     return QFile::copy(kCue, toDir + "/disc.cue") &&
            (!withBin || QFile::copy(kCdDir + "/disc.bin", toDir + "/disc.bin"));
 }
@@ -66,7 +71,8 @@ struct ExpectedTrack {
     int edge = 0; // samples at each end left out of the comparison
 };
 
-ExpectedTrack expectedTrack(int n, int frames) {
+ExpectedTrack expectedTrack(int n, int frames)
+{
     ExpectedTrack expected;
     expected.samples.resize(frames * 2);
     QFile raw(kCdDir + QStringLiteral("/t%1.raw").arg(n));
@@ -86,7 +92,8 @@ ExpectedTrack expectedTrack(int n, int frames) {
     return expected;
 }
 
-bool matches(const qint16* actual, const ExpectedTrack& expected, double scale, int slack) {
+bool matches(const qint16* actual, const ExpectedTrack& expected, double scale, int slack)
+{
     const int count = expected.samples.size();
     for (int i = expected.edge; i < count - expected.edge; ++i) {
         const int want = int(std::lround(expected.samples[i] * scale));
@@ -104,13 +111,15 @@ class TestCdAudio : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() {
+    void initTestCase()
+    {
         gst_init(nullptr, nullptr);
         QVERIFY2(QFile::exists(kCue), "run the make_media fixture first");
         registerCdTrackFiles();
     }
 
-    void tableOfContentsInEveryTimeFormat() {
+    void tableOfContentsInEveryTimeFormat()
+    {
         TMediaPlayer player;
         player.FileName = kCue + "/Track02.cda";
         player.Open();
@@ -156,7 +165,8 @@ private slots:
         QCOMPARE(player.TimeFormat(), MCI_FORMAT_MILLISECONDS);
     }
 
-    void sectorsMatchTheGeneratedTracks() {
+    void sectorsMatchTheGeneratedTracks()
+    {
         QString error;
         std::unique_ptr<CdAudioDisc> disc = CdAudioDisc::open(kCue, &error);
         QVERIFY2(disc, qPrintable(error));
@@ -173,7 +183,8 @@ private slots:
         QVERIFY(!disc->readSectors(900, 1, past.data()));
     }
 
-    void playedAudioIsTheRangeAtTheSetVolume() {
+    void playedAudioIsTheRangeAtTheSetVolume()
+    {
         QTemporaryDir dir;
         const QString out = dir.filePath("out.raw");
         qputenv("LUMENO_CD_AUDIO_SINK", "filesink location=" + out.toLocal8Bit());
@@ -199,7 +210,8 @@ private slots:
                         expectedTrack(2, frames), 0.5, 1));
     }
 
-    void aBrokenOutputFailsThePlay() {
+    void aBrokenOutputFailsThePlay()
+    {
         qputenv("LUMENO_CD_AUDIO_SINK", "filesink location=/nonexistent-dir/out.raw");
         TMediaPlayer player;
         NoticeLog log(player);
@@ -213,7 +225,8 @@ private slots:
         QCOMPARE(player.Mode(), mpStopped);
     }
 
-    void positionAdvancesInRealTime() {
+    void positionAdvancesInRealTime()
+    {
         TMediaPlayer player;
         openTrack(player, 2);
         player.SetStartPos(player.TrackPosition(2));
@@ -236,7 +249,8 @@ private slots:
         QCOMPARE(player.Position(), stoppedAt);
     }
 
-    void pauseAndResume() {
+    void pauseAndResume()
+    {
         TMediaPlayer player;
         openTrack(player, 1);
         player.SetStartPos(3000);
@@ -266,7 +280,8 @@ private slots:
         QVERIFY(player.Position() < stoppedAt + 600);
     }
 
-    void noticesReportHowCommandsEnded() {
+    void noticesReportHowCommandsEnded()
+    {
         TMediaPlayer player;
         NoticeLog log(player);
         openTrack(player, 1);
@@ -311,7 +326,8 @@ private slots:
         QCOMPARE(player.Mode(), mpStopped);
     }
 
-    void oneShotOverridesApplyToOneCommand() {
+    void oneShotOverridesApplyToOneCommand()
+    {
         TMediaPlayer player;
         NoticeLog log(player);
         openTrack(player, 1);
@@ -347,7 +363,8 @@ private slots:
         player.Stop();
     }
 
-    void playAtTheEndRewindsUnlessAStartIsGiven() {
+    void playAtTheEndRewindsUnlessAStartIsGiven()
+    {
         TMediaPlayer player;
         NoticeLog log(player);
         openTrack(player, 3);
@@ -369,7 +386,8 @@ private slots:
         QCOMPARE(player.Position(), 12000);
     }
 
-    void aClosedDeviceRefusesCommands() {
+    void aClosedDeviceRefusesCommands()
+    {
         TMediaPlayer player;
         const std::function<void()> needOpen[] = {
             [&] { player.Play(); },          [&] { player.Stop(); },
@@ -401,7 +419,8 @@ private slots:
         }
     }
 
-    void openFailuresLeaveTheDeviceClosed() {
+    void openFailuresLeaveTheDeviceClosed()
+    {
         QTemporaryDir noBin, garbage;
         QVERIFY(copyImage(noBin.path(), false));
         QFile junk(garbage.filePath("disc.cue"));
@@ -425,7 +444,8 @@ private slots:
         }
     }
 
-    void unshareableOpenKeepsOthersOut() {
+    void unshareableOpenKeepsOthersOut()
+    {
         TMediaPlayer first, second;
         openTrack(first, 1);
         QVERIFY(openError(second, kCue + "/Track02.cda").contains("in use"));
@@ -436,7 +456,8 @@ private slots:
         QVERIFY(first.DeviceID() != second.DeviceID());
     }
 
-    void trackFilesExistWhileTheDiscHoldsThem() {
+    void trackFilesExistWhileTheDiscHoldsThem()
+    {
         QTemporaryDir dir;
         QVERIFY(copyImage(dir.path(), true));
         const QString root = dir.filePath("disc.cue");

@@ -15,7 +15,10 @@
 namespace {
 
 const QString kMedia = QStringLiteral(LUMENO_MEDIA_DIR);
-QString media(const QString& name) { return kMedia + QLatin1Char('/') + name; }
+QString media(const QString& name)
+{
+    return kMedia + QLatin1Char('/') + name;
+}
 
 // A video window stand-in that records what the graph tells it and counts the frames
 // that reach its renderer.
@@ -195,8 +198,7 @@ void TestFilterGraph::missingVideoDecoderRaises()
 {
     // Take the MPEG-4 video decoder out of automatic selection: the audio alone would
     // play, which a user must not take for success.
-    GstPluginFeature* decoder =
-        gst_registry_lookup_feature(gst_registry_get(), "avdec_mpeg4");
+    GstPluginFeature* decoder = gst_registry_lookup_feature(gst_registry_get(), "avdec_mpeg4");
     QVERIFY(decoder);
     const guint oldRank = gst_plugin_feature_get_rank(decoder);
     gst_plugin_feature_set_rank(decoder, GST_RANK_NONE);
@@ -329,7 +331,8 @@ void TestFilterGraph::queuedEventsDispatchInOrder()
     QVERIFY(seen.isEmpty()); // never from inside the call that queued them
     graph.postGraphEvent(EC_DVD_CURRENT_HMSF_TIME, 0x04030201, 0x12345678);
     QTRY_COMPARE(seen.size(), 3);
-    QCOMPARE(seen, (QStringList{"258:2 after E102", "259:3 after E103", "282:67305985 after E11a"}));
+    QCOMPARE(seen,
+             (QStringList{"258:2 after E102", "259:3 after E103", "282:67305985 after E11a"}));
     QCOMPARE(titles, 2);
     QCOMPARE(chapters, 3);
     QCOMPARE(int(hmsf.bHours), 1);
@@ -358,8 +361,8 @@ void TestFilterGraph::volumeCurveAndClamping()
     const struct {
         int in, stored;
         long sent;
-    } cases[] = {{0, 0, -10000}, {1, 1, -9247},       {100, 100, -4989},  {1000, 1000, -2499},
-                 {5000, 5000, -752}, {10000, 10000, 0}, {-5, 0, -10000}, {20000, 10000, 0}};
+    } cases[] = {{0, 0, -10000},     {1, 1, -9247},     {100, 100, -4989}, {1000, 1000, -2499},
+                 {5000, 5000, -752}, {10000, 10000, 0}, {-5, 0, -10000},   {20000, 10000, 0}};
     for (const auto& c : cases) {
         graph.setVolume(c.in);
         QCOMPARE(graph.Volume(), c.stored);

@@ -14,8 +14,7 @@ public:
     void error(QWidget*, const QString& text) override { shown << "error: " + text; }
     void message(QWidget*, const QString& text) override { shown << "message: " + text; }
     void beep() override { shown << "beep"; }
-    QStringList openFiles(QWidget*, const QString& folder, const QString& filter,
-                          bool) override
+    QStringList openFiles(QWidget*, const QString& folder, const QString& filter, bool) override
     {
         asked << "open " + folder + " " + filter;
         return openAnswer;

@@ -4,12 +4,12 @@
 #include "datamodule/Un_dm.h"
 #include "engine/GstGraph.h"
 #include "engine/TDSTrackBar.h"
+#include "engine/TDSVideoWindowEx2.h"
 #include "player/TRadioGroup.h"
 #include "player/Un_Mediactr.h"
 #include "playlist/PlaylistOps.h"
 #include "playlist/Un_Playlist.h"
 #include "video/Un_VidDisplay.h"
-#include "engine/TDSVideoWindowEx2.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -106,10 +106,10 @@ void TestPlayer::windowLayout()
     QCOMPARE(p->pnl_jdl->text(), QString("Lumeno"));
     QCOMPARE(p->lbl_elepased->text(), QString("00:00 / 00:00"));
     QVERIFY(p->TrackBar1->isHidden());
-    const QStringList hints{"Prev Tract", "Play", "Pause", "Stop", "Next Tract",
-                            "Full Screen", "Playlist", "Help", "About"};
-    const QList<QToolButton*> buttons{p->ToolPrev, p->ToolPlay, p->ToolPause,
-                                      p->ToolStop, p->ToolNext, p->ToolFullScreen,
+    const QStringList hints{"Prev Tract",  "Play",     "Pause", "Stop", "Next Tract",
+                            "Full Screen", "Playlist", "Help",  "About"};
+    const QList<QToolButton*> buttons{p->ToolPrev,    p->ToolPlay,  p->ToolPause,
+                                      p->ToolStop,    p->ToolNext,  p->ToolFullScreen,
                                       p->ToolButton1, p->Tool_help, p->ToolAbout};
     for (int i = 0; i < buttons.size(); ++i) {
         QCOMPARE(buttons[i]->toolTip(), hints[i]);
@@ -367,8 +367,9 @@ void TestPlayer::dvdRenderResultsGiveTheirMessages()
     QVERIFY(!r.start);
     QCOMPARE(r.messages.size(), 1);
     QVERIFY(r.messages[0].startsWith("Some basic error occurred in building the graph.\rPossib"));
-    QCOMPARE(R::dvdRenderReaction(VFW_E_DVD_DECNOTENOUGH, s, "").messages,
-             QStringList{"There isn't enough hardware or software decoders to decode all streams."});
+    QCOMPARE(
+        R::dvdRenderReaction(VFW_E_DVD_DECNOTENOUGH, s, "").messages,
+        QStringList{"There isn't enough hardware or software decoders to decode all streams."});
     QCOMPARE(R::dvdRenderReaction(E_INVALIDARG, s, "").messages, QStringList{"Invalid Argument."});
     QVERIFY(R::dvdRenderReaction(E_FAIL, s, "").messages.isEmpty()); // other codes: silent
     s.bNoLine21In = true;
@@ -383,8 +384,10 @@ void TestPlayer::dvdRenderResultsGiveTheirMessages()
     t.bNoLine21Out = true;
     t.iNumStreamsFailed = 2;
     r = R::dvdRenderReaction(S_FALSE, t, "vpe text");
-    QCOMPARE(r.messages, (QStringList{"vpe text", "The video decoder can't be shown as closed "
-                                      "captioning on video due to a problem with graph building."}));
+    QCOMPARE(
+        r.messages,
+        (QStringList{"vpe text", "The video decoder can't be shown as closed "
+                                 "captioning on video due to a problem with graph building."}));
     t.bNoLine21Out = false;
     QCOMPARE(R::dvdRenderReaction(S_FALSE, t, "v").messages.last(),
              QString("Can't render one or more stream."));
@@ -458,8 +461,7 @@ void TestPlayer::receivedFilesReplaceListAndLastPlays()
     p->WMCopyData(0x101, media("audio.wma").toUtf8()); // low byte not 0: ignored
     QCOMPARE(p->FCommandFiles.size(), 1);
     p->WMCopyData(0, media("audio.wav").toUtf8());
-    QCOMPARE(Frm_playlist->Lst_playlist->lines(),
-             (QStringList{"01 audio.mp3", "02 audio.wav"}));
+    QCOMPARE(Frm_playlist->Lst_playlist->lines(), (QStringList{"01 audio.mp3", "02 audio.wav"}));
     QCOMPARE(p->FCurrentIndex, 1);
     QVERIFY(playingUri().endsWith("audio.wav"));
     QCOMPARE(Frm_playlist->cmb_playlist->currentIndex(),
@@ -503,8 +505,7 @@ void TestPlayer::helpOpensTheHelpFile()
 {
     m_dialogs->opened.clear();
     QTest::mouseClick(Frm_PlayerControl->Tool_help, Qt::LeftButton);
-    QCOMPARE(m_dialogs->opened,
-             QStringList{QCoreApplication::applicationDirPath() + "/Help.chm"});
+    QCOMPARE(m_dialogs->opened, QStringList{QCoreApplication::applicationDirPath() + "/Help.chm"});
 }
 
 void TestPlayer::doubleClickAndKeysInTheList()

@@ -27,7 +27,10 @@
 #include <gst/gst.h>
 
 namespace {
-QString track(int n) { return media(QStringLiteral("cd/disc.cue/Track%1.cda").arg(n, 2, 10, QLatin1Char('0'))); }
+QString track(int n)
+{
+    return media(QStringLiteral("cd/disc.cue/Track%1.cda").arg(n, 2, 10, QLatin1Char('0')));
+}
 
 qint64 graphPosition()
 {

@@ -25,34 +25,40 @@ public:
     void error(QWidget*, const QString&) override {}
     void message(QWidget*, const QString&) override {}
     void beep() override {}
-    QStringList openFiles(QWidget*, const QString&, const QString& filter, bool) override {
+    QStringList openFiles(QWidget*, const QString&, const QString& filter, bool) override
+    {
         shownFilter = filter;
         return answers;
     }
-    QString saveFile(QWidget*, const QString&, const QString&, const QString&) override {
+    QString saveFile(QWidget*, const QString&, const QString&, const QString&) override
+    {
         return {};
     }
-    QString chooseFolder(QWidget*, const QString& caption, const QString&) override {
+    QString chooseFolder(QWidget*, const QString& caption, const QString&) override
+    {
         shownCaption = caption;
         return answers.value(0);
     }
     void openDocument(const QString&) override {}
 };
 
-void touch(const QString& path) {
+void touch(const QString& path)
+{
     QDir().mkpath(QFileInfo(path).path());
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
 }
 
-QStringList relative(const QString& root, const QStringList& paths) {
+QStringList relative(const QString& root, const QStringList& paths)
+{
     QStringList out;
     for (const QString& path : paths)
         out << (path.startsWith(root) ? path.mid(root.size()) : "!" + path);
     return out;
 }
 
-QStringList pathsOf(const TFileList& files) {
+QStringList pathsOf(const TFileList& files)
+{
     QStringList out;
     for (const TfilePtr& file : files)
         out << file->Path;
@@ -65,18 +71,21 @@ class TestGathering : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() {
+    void init()
+    {
         m_dir.reset(new QTemporaryDir);
         m_root = m_dir->path() + "/";
         Platform::setDialogBackend(&m_dialogs);
         m_dialogs = FolderDialogs();
     }
-    void cleanup() {
+    void cleanup()
+    {
         Platform::setDialogBackend(nullptr);
         Platform::registerVirtualFolderLister(nullptr);
     }
 
-    void wildcardsAndExtensions() {
+    void wildcardsAndExtensions()
+    {
         QVERIFY(TFileGathering::matchesWildcard("NoDot", "*.*"));
         QVERIFY(TFileGathering::matchesWildcard("List.IST", "*.ist"));
         QVERIFY(TFileGathering::matchesWildcard("VIDEO_TS.IFO", "video_ts.ifo"));
@@ -95,7 +104,8 @@ private slots:
         QVERIFY(std::is_sorted(extensions.begin(), extensions.end()));
     }
 
-    void walkOrderAndRecursion() {
+    void walkOrderAndRecursion()
+    {
         for (const char* name : {"top.mp3", "A/a1.mp3", "A/Deep/d.mp3", "B/b1.txt", ".dot/x.mp3",
                                  "B/.inner/y.mp3", ".hiddenfile"})
             touch(m_root + name);
@@ -120,7 +130,8 @@ private slots:
         QVERIFY(none.isEmpty());
     }
 
-    void unreadableFoldersAndLoops() {
+    void unreadableFoldersAndLoops()
+    {
         touch(m_root + "open/a.mp3");
         touch(m_root + "closed/b.mp3");
         touch(m_root + "loop/c.mp3");
@@ -140,7 +151,8 @@ private slots:
         QCOMPARE(found, expected);
     }
 
-    void tenThousandFiles() {
+    void tenThousandFiles()
+    {
         for (int f = 0; f < 100; ++f)
             for (int i = 0; i < 100; ++i)
                 touch(m_root + QString("d%1/f%2.%3").arg(f).arg(i).arg(i % 2 ? "mp3" : "txt"));
@@ -153,7 +165,8 @@ private slots:
         QCOMPARE(found.size(), 5000);
     }
 
-    void addFolderKeepsOnlyMediaUnlessAudioCd() {
+    void addFolderKeepsOnlyMediaUnlessAudioCd()
+    {
         for (const char* name :
              {"Track01.cda", "AVSEQ01.DAT", "VIDEO_TS.IFO", "VTS_01_1.VOB", "sub/song.mp3"})
             touch(m_root + "disc/" + name);
@@ -210,7 +223,8 @@ private slots:
         QCOMPARE(items.size(), 4);
     }
 
-    void addFilesAndDrops() {
+    void addFilesAndDrops()
+    {
         touch(m_root + "dropped/x.jpg");
         touch(m_root + "dropped/in/y.txt");
         touch(m_root + "one.doc");

@@ -10,27 +10,31 @@
 
 namespace {
 
-TFileList entriesFor(const QStringList& paths) {
+TFileList entriesFor(const QStringList& paths)
+{
     TFileList files;
     TPlaylistOps::AddFiles(paths, files, nullptr);
     return files;
 }
 
-QStringList pathsOf(const TFileList& files) {
+QStringList pathsOf(const TFileList& files)
+{
     QStringList paths;
     for (const TfilePtr& file : files)
         paths.append(file->Path);
     return paths;
 }
 
-QStringList numberedPaths(int count) {
+QStringList numberedPaths(int count)
+{
     QStringList paths;
     for (int i = 0; i < count; ++i)
         paths.append(QStringLiteral("/music/f%1.mp3").arg(i));
     return paths;
 }
 
-QList<int> selectedRows(const TListBox& box) {
+QList<int> selectedRows(const TListBox& box)
+{
     QList<int> rows;
     for (int i = 0; i < box.count(); ++i)
         if (box.selected(i))
@@ -56,7 +60,8 @@ private slots:
     void mouseClickSelectsLine();
 };
 
-void TestPlaylistModel::entryNameIsTextAfterLastSeparator() {
+void TestPlaylistModel::entryNameIsTextAfterLastSeparator()
+{
     const QList<QPair<QString, QString>> cases = {
         {"/home/u/song.mp3", "song.mp3"}, {"C:\\Music\\clip.avi", "clip.avi"},
         {"E:Track01.cda", "Track01.cda"}, {"a\\b/c:d.wav", "d.wav"},
@@ -70,7 +75,8 @@ void TestPlaylistModel::entryNameIsTextAfterLastSeparator() {
     QCOMPARE(file.Name, QStringLiteral("Song.MP3"));
 }
 
-void TestPlaylistModel::numberWidthFollowsEntryCount() {
+void TestPlaylistModel::numberWidthFollowsEntryCount()
+{
     TListBox box;
     TFileList files = entriesFor(numberedPaths(99));
     TPlaylistOps::ShowPlaylist(files, &box);
@@ -95,7 +101,8 @@ void TestPlaylistModel::numberWidthFollowsEntryCount() {
     QCOMPARE(box.model()->rowCount(), 10000);
 }
 
-void TestPlaylistModel::selectionDrivenRemoval() {
+void TestPlaylistModel::selectionDrivenRemoval()
+{
     TListBox box;
     TFileList files = entriesFor({"/0.mp3", "/1.mp3", "/2.mp3", "/3.mp3", "/4.mp3"});
     files[4]->Name = QStringLiteral("Stored name"); // as read from a playlist file
@@ -124,7 +131,8 @@ void TestPlaylistModel::selectionDrivenRemoval() {
     QCOMPARE(box.count(), 0);
 }
 
-void TestPlaylistModel::removeDuplicatesKeepsLastOccurrence() {
+void TestPlaylistModel::removeDuplicatesKeepsLastOccurrence()
+{
     TListBox box;
     TFileList files = entriesFor({"A", "B", "A", "C", "A"});
     const TfilePtr lastA = files[4];
@@ -137,7 +145,8 @@ void TestPlaylistModel::removeDuplicatesKeepsLastOccurrence() {
     QCOMPARE(files.size(), 4);
 }
 
-void TestPlaylistModel::removeMissingFiles() {
+void TestPlaylistModel::removeMissingFiles()
+{
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString present = dir.filePath("present.mp3");
@@ -162,7 +171,8 @@ void TestPlaylistModel::removeMissingFiles() {
     QCOMPARE(box.lines(), QStringList({"01 present.mp3"}));
 }
 
-void TestPlaylistModel::emptyListOperations() {
+void TestPlaylistModel::emptyListOperations()
+{
     TListBox box;
     TFileList files;
     TPlaylistOps::RemoveSelectedFiles(files, &box);
@@ -177,7 +187,8 @@ void TestPlaylistModel::emptyListOperations() {
     QVERIFY(box.selectionFlags().isEmpty());
 }
 
-void TestPlaylistModel::removedEntryStaysValidForOtherHolders() {
+void TestPlaylistModel::removedEntryStaysValidForOtherHolders()
+{
     TListBox box;
     TFileList files = entriesFor({"/playing.mp3", "/edited.mp3"});
     TPlaylistOps::ShowPlaylist(files, &box);
@@ -193,7 +204,8 @@ void TestPlaylistModel::removedEntryStaysValidForOtherHolders() {
     QCOMPARE(playing.use_count(), 1);
 }
 
-void TestPlaylistModel::listBoxIndicesAndFocus() {
+void TestPlaylistModel::listBoxIndicesAndFocus()
+{
     TListBox box;
     // Lines added inside an update are stored before the view hears of them.
     box.beginUpdate();
@@ -227,7 +239,8 @@ void TestPlaylistModel::listBoxIndicesAndFocus() {
     QCOMPARE(box.model()->rowCount(), 4);
 }
 
-void TestPlaylistModel::commandDuringRebuildLeavesBoxConsistent() {
+void TestPlaylistModel::commandDuringRebuildLeavesBoxConsistent()
+{
     // Events run after every rebuilt line, so a command can run inside a rebuild.
     TListBox box;
     TFileList files = entriesFor(numberedPaths(50));
@@ -245,7 +258,8 @@ void TestPlaylistModel::commandDuringRebuildLeavesBoxConsistent() {
     QCOMPARE(box.count(), 0);
 }
 
-void TestPlaylistModel::mouseClickSelectsLine() {
+void TestPlaylistModel::mouseClickSelectsLine()
+{
     TListBox box;
     box.resize(300, 200);
     TFileList files = entriesFor({"/a.mp3", "/b.mp3", "/c.mp3", "/d.mp3"});

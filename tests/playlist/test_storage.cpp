@@ -28,11 +28,13 @@ public:
     void error(QWidget*, const QString& text) override { messages << text; }
     void message(QWidget*, const QString& text) override { messages << text; }
     void beep() override {}
-    QStringList openFiles(QWidget*, const QString& folder, const QString&, bool) override {
+    QStringList openFiles(QWidget*, const QString& folder, const QString&, bool) override
+    {
         lastFolder = folder;
         return answer.isEmpty() ? QStringList() : QStringList{answer};
     }
-    QString saveFile(QWidget*, const QString& folder, const QString&, const QString&) override {
+    QString saveFile(QWidget*, const QString& folder, const QString&, const QString&) override
+    {
         lastFolder = folder;
         return answer;
     }
@@ -40,33 +42,38 @@ public:
     void openDocument(const QString&) override {}
 };
 
-QByteArray bytesOf(const QString& path) {
+QByteArray bytesOf(const QString& path)
+{
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-void writeBytes(const QString& path, const QByteArray& bytes) {
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
     QDir().mkpath(QFileInfo(path).path());
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(bytes);
 }
 
-TFileList entries(const QList<QPair<QString, QString>>& pairs) {
+TFileList entries(const QList<QPair<QString, QString>>& pairs)
+{
     TFileList files;
     for (const auto& [name, path] : pairs)
         files.append(std::make_shared<Tfile>(Tfile{name, path}));
     return files;
 }
 
-QStringList flatten(const TFileList& files) {
+QStringList flatten(const TFileList& files)
+{
     QStringList out;
     for (const TfilePtr& file : files)
         out << file->Name << file->Path;
     return out;
 }
 
-QStringList names(const TPlaylistFileList& playlists) {
+QStringList names(const TPlaylistFileList& playlists)
+{
     QStringList out;
     for (const Tplaylist_file& playlist : playlists)
         out << playlist.Name;
@@ -75,7 +82,8 @@ QStringList names(const TPlaylistFileList& playlists) {
 
 // About 10 MB in few entries: the save spends its time writing, so a kill
 // during a save is likely to land in the middle of the write.
-TFileList bigList(const QString& tag) {
+TFileList bigList(const QString& tag)
+{
     TFileList files;
     const QString path = "/m/" + QString(2000, u'x') + tag;
     for (int i = 0; i < 5000; ++i)
@@ -89,7 +97,8 @@ class TestStorage : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() {
+    void init()
+    {
         m_root.reset(new QTemporaryDir);
         m_pl = m_root->path() + "/Lumeno/Playlist";
         Platform::setDialogBackend(&m_dialogs);
@@ -97,7 +106,8 @@ private slots:
     }
     void cleanup() { Platform::setDialogBackend(nullptr); }
 
-    void firstStartOnEmptyProfile() {
+    void firstStartOnEmptyProfile()
+    {
         qputenv("XDG_DATA_HOME", m_root->path().toUtf8());
         TPlaylistFileList playlists;
         IniFile settings;
@@ -130,7 +140,8 @@ private slots:
         QCOMPARE(names(playlists), QStringList{"Default"});
     }
 
-    void playlistsFoundOnDisk() {
+    void playlistsFoundOnDisk()
+    {
         const QByteArray pl = m_pl.toUtf8();
         writeBytes(m_pl + "/Playlist.dat", "Default\r\n" + pl + "/Default.ist\r\nGone\r\n" + pl +
                                                "/Gone.ist\r\nRock\r\n" + pl + "/Rock.ist\r\n");
@@ -159,7 +170,8 @@ private slots:
         QVERIFY(!bytesOf(m_pl + "/Playlist.dat").contains("Gone"));
     }
 
-    void openSaveNewChooseAndClose() {
+    void openSaveNewChooseAndClose()
+    {
         TPlaylistFileList playlists;
         IniFile settings;
         TPlaylistStore::OpenPlaylistStore(playlists, settings, m_root->path());
@@ -225,7 +237,8 @@ private slots:
         QCOMPARE(flatten(back), flatten(items));
     }
 
-    void lineCountRules_data() {
+    void lineCountRules_data()
+    {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QStringList>("fields");
         QTest::newRow("empty") << QByteArray() << QStringList();
@@ -236,7 +249,8 @@ private slots:
             << QByteArray("A\r\nB\r\n\r\n") << QStringList{"A", "B", "", ""};
         QTest::newRow("LF only") << QByteArray("A\nB\nC") << QStringList{"A", "B", "C", ""};
     }
-    void lineCountRules() {
+    void lineCountRules()
+    {
         QFETCH(QByteArray, bytes);
         QFETCH(QStringList, fields);
         const QString path = m_root->path() + "/t.ist";
@@ -248,7 +262,8 @@ private slots:
         QCOMPARE(bytesOf(path).count("\r\n"), fields.size());
     }
 
-    void failuresKeepOldData() {
+    void failuresKeepOldData()
+    {
         TFileList files = entries({{"old", "/old"}});
         QVERIFY_THROWS_EXCEPTION(
             EInOutError, TPlaylistStore::LoadPlaylistFile(files, m_root->path() + "/no.ist"));
@@ -277,7 +292,8 @@ private slots:
         QCOMPARE(bytesOf(path), QByteArray("old\r\n/old\r\n"));
     }
 
-    void killedWhileSavingLeavesWholeFile() {
+    void killedWhileSavingLeavesWholeFile()
+    {
         const QString path = m_root->path() + "/Big.ist";
         TPlaylistStore::SavePlaylistFile(bigList("old"), path);
         const QByteArray oldBytes = bytesOf(path);
@@ -298,7 +314,8 @@ private slots:
         }
     }
 
-    void iniKeepsItsFormat() {
+    void iniKeepsItsFormat()
+    {
         const QString path = m_root->path() + "/indo.ini";
         writeBytes(path, "; kept\n[Other]\nx = 1\n\n[PlayList]\nLast Playlist = /a.ist\n\n[z]\n");
         IniFile ini(path);
@@ -324,7 +341,8 @@ private:
     ScriptedDialogs m_dialogs;
 };
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     // Child of killedWhileSavingLeavesWholeFile: announce, then save until killed.
     const QString childPath = qEnvironmentVariable("LUMENO_SAVE_CHILD");
     if (!childPath.isEmpty()) {
