@@ -117,9 +117,9 @@ void TDM::createPlaylistMenus()
     Include_Subfolder = Popup_Add->addAction(QStringLiteral("Include Subfolder"));
     Include_Subfolder->setCheckable(true);
     Include_Subfolder->setChecked(true);
-    // The item's own check mark is toggled by the handler, not by Qt.
-    connect(Include_Subfolder, &QAction::triggered, this, [this]() {
-        Include_Subfolder->setChecked(!Include_Subfolder->isChecked());
+    // The handler owns the check mark: undo Qt's own toggle before it runs.
+    connect(Include_Subfolder, &QAction::triggered, this, [this](bool checked) {
+        Include_Subfolder->setChecked(!checked);
         Include_SubfolderClick();
     });
 
@@ -277,7 +277,10 @@ void TDM::PlaylistEntry1Click()
     Frm_playlist_entry->exec();
 }
 
-void TDM::Include_SubfolderClick() {}
+void TDM::Include_SubfolderClick()
+{
+    Include_Subfolder->setChecked(!Include_Subfolder->isChecked());
+}
 
 void TDM::RemoveSelected1Click()
 {

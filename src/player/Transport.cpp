@@ -19,16 +19,6 @@ bool isCdTrack(const TfilePtr& item)
 }
 } // namespace
 
-void TFrm_PlayerControl::unmarkLine(int line)
-{
-    TListBox* list = Frm_playlist->Lst_playlist;
-    if (line < 0) {
-        list->selectNone();
-    } else {
-        list->setSelected(line, false);
-    }
-}
-
 void TFrm_PlayerControl::ToolPauseClick()
 {
     FPaused = true;
@@ -67,7 +57,7 @@ void TFrm_PlayerControl::ToolNextClick()
 {
     TListBox* list = Frm_playlist->Lst_playlist;
     if (FCurrentIndex < list->count() - 1) {
-        unmarkLine(FCurrentIndex);
+        Frm_playlist->unmarkLine(FCurrentIndex);
         FCurrentIndex += 1;
         list->setSelected(FCurrentIndex, true);
         list->setItemIndex(FCurrentIndex);
@@ -86,7 +76,7 @@ void TFrm_PlayerControl::ToolPrevClick()
     TListBox* list = Frm_playlist->Lst_playlist;
     // Past the end (lines were removed meanwhile) there is no line to step back from.
     if (FCurrentIndex > 0 && FCurrentIndex <= list->count()) {
-        unmarkLine(FCurrentIndex);
+        Frm_playlist->unmarkLine(FCurrentIndex);
         FCurrentIndex -= 1;
         list->setSelected(FCurrentIndex, true);
         list->setItemIndex(FCurrentIndex);

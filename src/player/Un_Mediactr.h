@@ -137,7 +137,6 @@ private:
     void setPlayingState();
     void redirectDvdPart();
     void startDvd();
-    void unmarkLine(int line);
     void FormClose();
     // Shows every file given so far in place of the list, marks one line (-1: the
     // last) and presses Play.

@@ -26,7 +26,6 @@ const QString TFileGathering::kMediaFilter = QStringLiteral(
     "(*.wma)|*.wma|Wave files (*.wav)|*.wav|Audio CD (*.cda)|*.cda|Video CD (*.dat)|*.dat|DVD "
     "(*.ifo,*.vob)|*.ifo;*.vob|All Type (*.*)|*.*");
 
-const QString TFileGathering::kAudioCdLabel = QStringLiteral("Audio CD");
 
 namespace {
 

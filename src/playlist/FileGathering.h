@@ -27,7 +27,6 @@ class TFileGathering {
 public:
     // The file dialog's thirteen types, in the "Description|patterns" form.
     static const QString kMediaFilter;
-    static const QString kAudioCdLabel; // "Audio CD"
 
     // The eight kinds a folder may contribute (FMediaExtensions at start-up).
     static QStringList mediaExtensions();

@@ -27,6 +27,8 @@ public:
     QLabel* Pnl_Action;
 
     void PlayNextByOrder();
+    // Takes the mark off a line; line -1 takes it off every line.
+    void unmarkLine(int line);
     TGatherView gatherView();
 
     void Lst_playlistDblClick();
@@ -41,7 +43,6 @@ protected:
 
 private:
     QPushButton* menuButton(const QString& caption, int left, QMenu* menu, int factor);
-    void unmarkLine(int line);
     void playLine(int line);
 };
 

@@ -493,6 +493,12 @@ void TestPlayer::popupMenuPositionsAndPlayOrderItems()
     QCOMPARE(Frm_PlayerControl->rad_play->itemIndex(), 1);
     DM->Continue1->trigger();
     QCOMPARE(Frm_PlayerControl->rad_play->itemIndex(), 0);
+    // Include Subfolder flips at each click: checked, unchecked, checked.
+    QVERIFY(DM->Include_Subfolder->isChecked());
+    DM->Include_Subfolder->trigger();
+    QVERIFY(!DM->Include_Subfolder->isChecked());
+    DM->Include_Subfolder->trigger();
+    QVERIFY(DM->Include_Subfolder->isChecked());
     // The menu's Play acts like the button, even while the button is disabled.
     setPlaylist({media("audio.wav")});
     Frm_PlayerControl->ToolPlay->setEnabled(false);
