@@ -9,6 +9,7 @@
 #include "platform/HandOver.h"
 #include "platform/InstanceLock.h"
 #include "platform/Signals.h"
+#include "platform/UdevDriveSource.h"
 #include "player/Un_Mediactr.h"
 #include "playlist/Un_Playlist.h"
 #include "playlist/Un_playlist_entry.h"
@@ -93,6 +94,11 @@ int runLumeno(int argc, char** argv)
         Frm_PlayerControl);
     receiver->listen(Platform::handOverSocketPath());
     Frm_PlayerControl->FReceiver = receiver;
+    Platform::UdevDriveSource::Options drives;
+    drives.audioDisc = [](const QString& node) {
+        return !TMediaPlayer::trackFiles(node).isEmpty();
+    };
+    Frm_PlayerControl->setDriveSource(new Platform::UdevDriveSource(drives, Frm_PlayerControl));
     Platform::onTerminationRequest([]() {
         if (Frm_PlayerControl) {
             Frm_PlayerControl->close();

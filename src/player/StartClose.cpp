@@ -61,6 +61,12 @@ void TFrm_PlayerControl::FormShow()
     Frm_viddisplay->show();
     Frm_playlist->show();
     ToolButton1->setEnabled(false);
+    try {
+        addDiscPlaylistsAtStart();
+    } catch (const std::exception& error) {
+        Platform::handleException(error);
+        return;
+    }
 
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     if (arguments.isEmpty()) {
@@ -98,20 +104,7 @@ void TFrm_PlayerControl::FormClose()
         DM->FilterGraph1->setActive(false);
     }
     // The automatic playlists of inserted media go with the run.
+    dropDiscPlaylists();
     QComboBox* names = Frm_playlist->cmb_playlist;
-    for (const QString& name : FDiscPlaylists) {
-        const int line = names->findText(name, Qt::MatchFixedString);
-        if (line < 0 || line >= FPlaylists.size()) {
-            continue;
-        }
-        if (line == names->currentIndex()) {
-            const QSignalBlocker quiet(names);
-            names->setCurrentIndex(0);
-            TPlaylistStore::LoadPlaylistFile(FPlaylistItems, FPlaylists.value(0).Path);
-        }
-        QFile::remove(FPlaylists[line].Path);
-        FPlaylists.removeAt(line);
-        names->removeItem(line);
-    }
     TPlaylistStore::saveAtClose(this, FSettings, FPlaylists, names, FPlaylistItems);
 }

@@ -8,6 +8,7 @@
 #include "playlist/Tfile.h"
 
 #include <QByteArray>
+#include <QPointer>
 #include <QStringList>
 #include <QWidget>
 
@@ -23,8 +24,9 @@ class TDSTrackBar;
 class TMediaPlayer;
 class TRadioGroup;
 namespace Platform {
+class DriveSource;
 class HandOverReceiver;
-}
+} // namespace Platform
 
 class TFrm_PlayerControl : public QWidget {
     Q_OBJECT
@@ -93,6 +95,19 @@ public:
     void MediaPlayerNotify();
     void SetCdVolume(TMediaPlayer* player, int Value);
 
+    // Removable media
+    static bool IsDvdRoot(const QString& Root);
+    static bool IsVideoCdRoot(const QString& Root);
+    void BuildDiscPlaylists(const QString& Folder, QStringList& Names, QStringList& Extensions);
+    void WMDeviceChange(int wParam);
+    // The drives and their notices; without a source there are no drives. Not owned.
+    void setDriveSource(Platform::DriveSource* source);
+    // The .ist file of an automatic playlist: the name made safe as a file name.
+    static QString discPlaylistPath(const QString& folder, const QString& name);
+    // A medium's playlist name: its label, with control characters made visible
+    // blanks, and its drive letter.
+    static QString discPlaylistName(const QString& label, QChar letter);
+
     // Window commands
     void ToolControlResize();
     void ToolButton1Click();
@@ -142,8 +157,19 @@ private:
     // last) and presses Play.
     void playCommandFiles(int lineToMark);
     void readMixerAtStart();
+    // Start-up: the automatic playlists of the media present join the selector.
+    void addDiscPlaylistsAtStart();
+    // Close: the automatic playlists and their files go.
+    void dropDiscPlaylists();
+    void discArrived(const QString& folder);
+    void discsRemoved();
+    void dropDiscPlaylist(const QString& name);
 
     bool m_shown = false;
+    QPointer<Platform::DriveSource> m_drives;
+    // The automatic playlists this run put into the selector, the ones a removal or
+    // the close may take out again.
+    QStringList m_autoPlaylists;
     QWidget* m_volumeOverlay = nullptr;
     QTimer* m_volumeOverlayTimer = nullptr;
 };

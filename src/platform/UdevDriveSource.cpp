@@ -1,0 +1,237 @@
+#include "platform/UdevDriveSource.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSocketNotifier>
+
+#include <algorithm>
+
+#include <fcntl.h>
+#include <libudev.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace Platform {
+
+namespace {
+
+QByteArray udevProperty(udev_device* device, const char* key)
+{
+    const char* value = udev_device_get_property_value(device, key);
+    return value ? QByteArray(value) : QByteArray();
+}
+
+QByteArray sysattr(udev_device* device, const char* key)
+{
+    const char* value = udev_device_get_sysattr_value(device, key);
+    return value ? QByteArray(value).trimmed() : QByteArray();
+}
+
+// A disk split into partitions is no drive itself: its partitions are.
+bool hasPartitions(udev_device* disk)
+{
+    const QString sysname = QString::fromUtf8(udev_device_get_sysname(disk));
+    const QStringList children =
+        QDir(QString::fromUtf8(udev_device_get_syspath(disk))).entryList(QDir::Dirs);
+    for (const QString& child : children) {
+        if (child.startsWith(sysname) && child != sysname)
+            return true;
+    }
+    return false;
+}
+
+bool isOptical(udev_device* device)
+{
+    if (qstrcmp(udev_device_get_devtype(device), "disk") != 0)
+        return false;
+    // Without the udev daemon there are no ID_ properties; the kernel names them srN.
+    return udevProperty(device, "ID_CDROM") == "1" ||
+           QByteArray(udev_device_get_sysname(device)).startsWith("sr");
+}
+
+} // namespace
+
+UdevDriveSource::UdevDriveSource(Options options, QObject* parent)
+    : DriveSource(parent), m_options(std::move(options))
+{
+    m_udev = udev_new();
+    m_settle.setSingleShot(true);
+    m_settle.setInterval(m_options.settleMs);
+    connect(&m_settle, &QTimer::timeout, this, &UdevDriveSource::settle);
+    startMonitor();
+    startMountWatch();
+    m_lastSeen = drives();
+}
+
+UdevDriveSource::~UdevDriveSource()
+{
+    delete m_udevNotifier;
+    delete m_mountNotifier;
+    if (m_mountFd >= 0)
+        ::close(m_mountFd);
+    if (m_monitor)
+        udev_monitor_unref(m_monitor);
+    if (m_udev)
+        udev_unref(m_udev);
+}
+
+void UdevDriveSource::startMonitor()
+{
+    if (!m_udev)
+        return;
+    // Events from the daemon carry its properties; without one, the kernel's own do.
+    const char* origin = QFile::exists(QStringLiteral("/run/udev/control")) ? "udev" : "kernel";
+    m_monitor = udev_monitor_new_from_netlink(m_udev, origin);
+    if (!m_monitor)
+        return;
+    if (udev_monitor_filter_add_match_subsystem_devtype(m_monitor, "block", nullptr) < 0 ||
+        udev_monitor_enable_receiving(m_monitor) < 0) {
+        udev_monitor_unref(m_monitor);
+        m_monitor = nullptr;
+        return;
+    }
+    m_udevNotifier = new QSocketNotifier(udev_monitor_get_fd(m_monitor), QSocketNotifier::Read);
+    connect(m_udevNotifier, &QSocketNotifier::activated, this, &UdevDriveSource::onUdevReadable);
+}
+
+void UdevDriveSource::startMountWatch()
+{
+    // The kernel flags this file as exceptional whenever the mount table changes.
+    m_mountFd = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
+    if (m_mountFd < 0)
+        return;
+    m_mountNotifier = new QSocketNotifier(m_mountFd, QSocketNotifier::Exception);
+    connect(m_mountNotifier, &QSocketNotifier::activated, this,
+            &UdevDriveSource::onMountTableChanged);
+}
+
+bool UdevDriveSource::watching() const
+{
+    return m_udevNotifier && m_mountNotifier;
+}
+
+void UdevDriveSource::onUdevReadable()
+{
+    while (udev_device* device = udev_monitor_receive_device(m_monitor))
+        udev_device_unref(device);
+    m_settle.start();
+}
+
+void UdevDriveSource::onMountTableChanged()
+{
+    m_settle.start();
+}
+
+void UdevDriveSource::settle()
+{
+    const QList<DriveInfo> now = drives();
+    const QList<int> notices = deviceChangeNotices(m_lastSeen, now);
+    m_lastSeen = now;
+    for (int notice : notices)
+        emit deviceChange(notice);
+}
+
+QChar UdevDriveSource::letterFor(const QString& node)
+{
+    const auto known = m_letters.constFind(node);
+    if (known != m_letters.cend())
+        return *known;
+    if (m_nextLetter > QLatin1Char('Z'))
+        return {};
+    const QChar letter = m_nextLetter;
+    m_nextLetter = QChar(m_nextLetter.unicode() + 1);
+    m_letters.insert(node, letter);
+    return letter;
+}
+
+QString UdevDriveSource::decodeUdevText(const QByteArray& encoded)
+{
+    QByteArray out;
+    for (qsizetype i = 0; i < encoded.size(); ++i) {
+        if (encoded.at(i) == '\\' && i + 3 < encoded.size() && encoded.at(i + 1) == 'x') {
+            bool ok = false;
+            const int value = encoded.mid(i + 2, 2).toInt(&ok, 16);
+            if (ok) {
+                out.append(char(value));
+                i += 3;
+                continue;
+            }
+        }
+        out.append(encoded.at(i));
+    }
+    return QString::fromUtf8(out);
+}
+
+bool UdevDriveSource::describe(udev_device* device, const QList<MountEntry>& mounts,
+                               DriveInfo& drive)
+{
+    const QString node = QString::fromUtf8(udev_device_get_devnode(device));
+    if (node.isEmpty())
+        return false;
+    const bool optical = isOptical(device);
+    if (!optical) {
+        udev_device* disk =
+            qstrcmp(udev_device_get_devtype(device), "disk") == 0
+                ? device
+                : udev_device_get_parent_with_subsystem_devtype(device, "block", "disk");
+        if (!disk)
+            return false;
+        const bool removable =
+            sysattr(disk, "removable") == "1" || m_options.alsoRemovable.contains(node) ||
+            m_options.alsoRemovable.contains(QString::fromUtf8(udev_device_get_devnode(disk)));
+        if (!removable || (disk == device && hasPartitions(disk)))
+            return false;
+    }
+    drive.kind = optical ? DriveKind::CdRom : DriveKind::Removable;
+    const QByteArray media = udevProperty(device, "ID_CDROM_MEDIA");
+    drive.mediumPresent =
+        optical && !media.isEmpty() ? media == "1" : sysattr(device, "size").toLongLong() > 0;
+    const dev_t number = udev_device_get_devnum(device);
+    drive.root = mountPointOf(mounts, major(number), minor(number));
+    const QByteArray encoded = udevProperty(device, "ID_FS_LABEL_ENC");
+    drive.label = encoded.isEmpty() ? QString::fromUtf8(udevProperty(device, "ID_FS_LABEL"))
+                                    : decodeUdevText(encoded);
+    if (optical && drive.mediumPresent && drive.root.isEmpty()) {
+        const QByteArray audioTracks = udevProperty(device, "ID_CDROM_MEDIA_TRACK_COUNT_AUDIO");
+        const bool audio = audioTracks.isEmpty() ? m_options.audioDisc && m_options.audioDisc(node)
+                                                 : audioTracks.toInt() > 0;
+        if (audio) {
+            drive.label = QStringLiteral("Audio CD");
+            drive.root = node;
+        }
+    }
+    drive.letter = letterFor(node);
+    return !drive.letter.isNull();
+}
+
+QList<DriveInfo> UdevDriveSource::drives()
+{
+    QList<DriveInfo> found;
+    if (!m_udev)
+        return found;
+    udev_enumerate* scan = udev_enumerate_new(m_udev);
+    if (!scan)
+        return found;
+    const QList<MountEntry> mounts = readMountTable();
+    if (udev_enumerate_add_match_subsystem(scan, "block") >= 0 &&
+        udev_enumerate_scan_devices(scan) >= 0) {
+        udev_list_entry* entry = nullptr;
+        udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(scan))
+        {
+            udev_device* device =
+                udev_device_new_from_syspath(m_udev, udev_list_entry_get_name(entry));
+            if (!device)
+                continue;
+            DriveInfo drive;
+            if (describe(device, mounts, drive))
+                found.append(drive);
+            udev_device_unref(device);
+        }
+    }
+    udev_enumerate_unref(scan);
+    std::sort(found.begin(), found.end(),
+              [](const DriveInfo& a, const DriveInfo& b) { return a.letter < b.letter; });
+    return found;
+}
+
+} // namespace Platform

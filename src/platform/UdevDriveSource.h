@@ -1,0 +1,69 @@
+#pragma once
+// Drives over libudev: optical drives and removable disks of the block subsystem,
+// their media found through udev's properties and the mount table. udev events and
+// mount-table changes are watched on the GUI thread; a burst of them settles into
+// one look at the drives, and the difference to the last look becomes the notices.
+
+#include "platform/Drives.h"
+#include "platform/MountTable.h"
+
+#include <QHash>
+#include <QStringList>
+#include <QTimer>
+
+#include <functional>
+
+class QSocketNotifier;
+struct udev;
+struct udev_device;
+struct udev_monitor;
+
+namespace Platform {
+
+class UdevDriveSource : public DriveSource {
+    Q_OBJECT
+public:
+    struct Options {
+        // Device nodes taken as removable although the kernel calls them fixed.
+        QStringList alsoRemovable;
+        // Quiet time after the last event before the drives are looked at again.
+        int settleMs = 400;
+        // Whether the disc in a CD drive holds audio tracks. Asked only when udev does
+        // not know and the disc is not mounted.
+        std::function<bool(const QString& node)> audioDisc;
+    };
+
+    explicit UdevDriveSource(Options options, QObject* parent = nullptr);
+    ~UdevDriveSource() override;
+    UdevDriveSource(const UdevDriveSource&) = delete;
+    UdevDriveSource& operator=(const UdevDriveSource&) = delete;
+
+    QList<DriveInfo> drives() override;
+    // True when both the udev monitor and the mount-table watch run.
+    bool watching() const;
+
+    // Turns a udev "_ENC" value ("MY\x20DISC") back into its text.
+    static QString decodeUdevText(const QByteArray& encoded);
+
+private:
+    void startMonitor();
+    void startMountWatch();
+    void onUdevReadable();
+    void onMountTableChanged();
+    void settle();
+    bool describe(udev_device* device, const QList<MountEntry>& mounts, DriveInfo& drive);
+    QChar letterFor(const QString& node);
+
+    Options m_options;
+    udev* m_udev = nullptr;
+    udev_monitor* m_monitor = nullptr;
+    QSocketNotifier* m_udevNotifier = nullptr;
+    int m_mountFd = -1;
+    QSocketNotifier* m_mountNotifier = nullptr;
+    QTimer m_settle;
+    QList<DriveInfo> m_lastSeen;
+    QHash<QString, QChar> m_letters;
+    QChar m_nextLetter = QLatin1Char('D');
+};
+
+} // namespace Platform

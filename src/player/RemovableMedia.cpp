@@ -1,0 +1,247 @@
+// Automatic playlists of inserted discs and removable drives: built at start-up and
+// on every device notice, played on arrival, dropped with their files on removal
+// and at close.
+#include "player/Un_Mediactr.h"
+
+#include "datamodule/Un_dm.h"
+#include "engine/TFilterGraph.h"
+#include "engine/TMediaPlayer.h"
+#include "platform/Drives.h"
+#include "platform/Errors.h"
+#include "playlist/FileGathering.h"
+#include "playlist/PlaylistOps.h"
+#include "playlist/PlaylistStore.h"
+#include "playlist/Un_Playlist.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+namespace {
+
+const QString kPlaylistSection = QStringLiteral("playlist");
+const QString kPlaylistDirectory = QStringLiteral("playlist directory");
+const QString kAudioCd = QStringLiteral("Audio CD");
+// The longest file name most Linux file systems take, in bytes.
+constexpr int kMaxFileNameBytes = 255;
+
+// The folder of that name under root, its letter case ignored (file systems of
+// discs read on Linux keep the case they were written with); empty when absent.
+QString subfolder(const QString& root, const QString& name)
+{
+    const QStringList folders =
+        QDir(root).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QString& folder : folders) {
+        if (folder.compare(name, Qt::CaseInsensitive) == 0)
+            return QDir(root).filePath(folder);
+    }
+    return {};
+}
+
+bool containsName(const QStringList& names, const QString& name)
+{
+    return names.contains(name, Qt::CaseInsensitive);
+}
+
+QStringList gatherMedium(const Platform::DriveInfo& drive, QStringList& extensions)
+{
+    QStringList paths;
+    const QString& root = drive.root;
+    if (drive.label == kAudioCd) {
+        TFileGathering::FindFiles(paths, root, true, QStringLiteral("*.cda"));
+    } else if (TFrm_PlayerControl::IsVideoCdRoot(root)) {
+        TFileGathering::FindFiles(paths, subfolder(root, QStringLiteral("mpegav")), true,
+                                  QStringLiteral("*.dat"));
+    } else if (TFrm_PlayerControl::IsDvdRoot(root)) {
+        TFileGathering::FindFiles(paths, root, true, QStringLiteral("video_ts.ifo"));
+        if (paths.isEmpty())
+            TFileGathering::FindFiles(paths, root, true, QStringLiteral("*.vob"));
+    } else {
+        TFileGathering::FindFiles(paths, root, true, QStringLiteral("*.*"));
+        TFileGathering::KeepMediaFiles(paths, extensions);
+    }
+    return paths;
+}
+
+} // namespace
+
+bool TFrm_PlayerControl::IsDvdRoot(const QString& Root)
+{
+    return !subfolder(Root, QStringLiteral("video_ts")).isEmpty();
+}
+
+bool TFrm_PlayerControl::IsVideoCdRoot(const QString& Root)
+{
+    return !subfolder(Root, QStringLiteral("mpegav")).isEmpty() &&
+           !subfolder(Root, QStringLiteral("vcd")).isEmpty();
+}
+
+QString TFrm_PlayerControl::discPlaylistName(const QString& label, QChar letter)
+{
+    QString shown = label;
+    for (QChar& c : shown) {
+        if (c.category() == QChar::Other_Control)
+            c = QLatin1Char(' ');
+    }
+    return shown + QLatin1Char('(') + letter + QLatin1Char(')');
+}
+
+QString TFrm_PlayerControl::discPlaylistPath(const QString& folder, const QString& name)
+{
+    QString file = name;
+    file.replace(QLatin1Char('/'), QLatin1Char('_'));
+    file.replace(QChar(0), QLatin1Char('_'));
+    // A long label is cut, never the "(E)" that tells the drives apart.
+    const qsizetype open = file.lastIndexOf(QLatin1Char('('));
+    QString label = file.left(open < 0 ? 0 : open);
+    const QString tail = file.mid(label.size()) + QStringLiteral(".ist");
+    while (!label.isEmpty() && (label + tail).toUtf8().size() > kMaxFileNameBytes)
+        label.chop(1);
+    return folder + QLatin1Char('/') + label + tail;
+}
+
+void TFrm_PlayerControl::setDriveSource(Platform::DriveSource* source)
+{
+    if (m_drives)
+        disconnect(m_drives, nullptr, this, nullptr);
+    m_drives = source;
+    if (source)
+        connect(source, &Platform::DriveSource::deviceChange, this,
+                &TFrm_PlayerControl::WMDeviceChange);
+}
+
+void TFrm_PlayerControl::BuildDiscPlaylists(const QString& Folder, QStringList& Names,
+                                            QStringList& Extensions)
+{
+    if (!m_drives)
+        return;
+    // Kind and presence are the source's business: it lists only accepted drives.
+    const QList<Platform::DriveInfo> drives = m_drives->drives();
+    for (const Platform::DriveInfo& drive : drives) {
+        if (!Platform::usable(drive))
+            continue;
+        QStringList paths = gatherMedium(drive, Extensions);
+        const QString name = discPlaylistName(drive.label, drive.letter);
+        Names.append(name);
+        if (paths.isEmpty()) {
+            Names.removeAt(Names.lastIndexOf(name));
+            continue;
+        }
+        TFileList entries;
+        TPlaylistOps::AddFiles(paths, entries, nullptr);
+        TPlaylistStore::SavePlaylistFile(entries, discPlaylistPath(Folder, name));
+    }
+}
+
+void TFrm_PlayerControl::addDiscPlaylistsAtStart()
+{
+    const QString folder = FSettings.ReadString(kPlaylistSection, kPlaylistDirectory, QString());
+    BuildDiscPlaylists(folder, FDiscPlaylists, FMediaExtensions);
+    if (FDiscPlaylists.isEmpty())
+        return;
+    QComboBox* names = Frm_playlist->cmb_playlist;
+    for (const QString& name : QStringList(FDiscPlaylists)) {
+        if (names->findText(name, Qt::MatchFixedString) >= 0)
+            continue;
+        FPlaylists.append({name, discPlaylistPath(folder, name)});
+        m_autoPlaylists.append(name);
+    }
+    const int selected = names->currentIndex();
+    TPlaylistStore::ShowPlaylistNames(FPlaylists, names);
+    names->setCurrentIndex(selected);
+}
+
+void TFrm_PlayerControl::WMDeviceChange(int wParam)
+{
+    try {
+        const QString folder =
+            FSettings.ReadString(kPlaylistSection, kPlaylistDirectory, QString());
+        FDiscPlaylists.clear();
+        BuildDiscPlaylists(folder, FDiscPlaylists, FMediaExtensions);
+        QCoreApplication::processEvents();
+        if (wParam == Platform::kDbtDeviceArrival)
+            discArrived(folder);
+        else if (wParam == Platform::kDbtDeviceRemoveComplete)
+            discsRemoved();
+    } catch (const std::exception& error) {
+        Platform::handleException(error);
+    }
+}
+
+void TFrm_PlayerControl::discArrived(const QString& folder)
+{
+    QComboBox* names = Frm_playlist->cmb_playlist;
+    for (const QString& name : QStringList(FDiscPlaylists)) {
+        if (names->findText(name, Qt::MatchFixedString) >= 0)
+            continue;
+        FPlaylists.append({name, discPlaylistPath(folder, name)});
+        m_autoPlaylists.append(name);
+    }
+    const int selected = names->currentIndex();
+    TPlaylistStore::ShowPlaylistNames(FPlaylists, names);
+    names->setCurrentIndex(selected);
+    const int last = names->count() - 1;
+    if (last < 0 || last >= FPlaylists.size())
+        return;
+    names->setCurrentIndex(last);
+    TPlaylistStore::LoadPlaylistFile(FPlaylistItems, FPlaylists.at(last).Path);
+    TPlaylistOps::ShowPlaylist(FPlaylistItems, Frm_playlist->Lst_playlist);
+    QCoreApplication::processEvents();
+    ToolPlayClick();
+}
+
+// Every automatic playlist in the selector whose medium the rescan no longer found
+// goes, whatever notices came before: one of another kind must not leave it behind.
+void TFrm_PlayerControl::discsRemoved()
+{
+    for (const QString& name : QStringList(m_autoPlaylists)) {
+        if (!containsName(FDiscPlaylists, name))
+            dropDiscPlaylist(name);
+    }
+}
+
+void TFrm_PlayerControl::dropDiscPlaylist(const QString& name)
+{
+    m_autoPlaylists.removeAll(name);
+    QComboBox* names = Frm_playlist->cmb_playlist;
+    const int line = names->findText(name, Qt::MatchFixedString);
+    if (line >= 0 && line == names->currentIndex()) {
+        if (MediaPlayer->Mode() == mpPlaying)
+            ToolStopClick();
+        if (DM->FilterGraph1->Active())
+            ToolStopClick();
+        QCoreApplication::processEvents();
+        names->setCurrentIndex(0);
+        TPlaylistStore::LoadPlaylistFile(FPlaylistItems, FPlaylists.value(0).Path);
+        TPlaylistOps::ShowPlaylist(FPlaylistItems, Frm_playlist->Lst_playlist);
+    }
+    // Pending events ran above: the line is looked up again.
+    const int at = names->findText(name, Qt::MatchFixedString);
+    if (at >= 0 && at < FPlaylists.size()) {
+        QFile::remove(FPlaylists.at(at).Path);
+        FPlaylists.removeAt(at);
+        names->removeItem(at);
+    }
+    const int selected = names->currentIndex();
+    TPlaylistStore::ShowPlaylistNames(FPlaylists, names);
+    names->setCurrentIndex(selected);
+}
+
+void TFrm_PlayerControl::dropDiscPlaylists()
+{
+    QComboBox* names = Frm_playlist->cmb_playlist;
+    for (const QString& name : QStringList(m_autoPlaylists)) {
+        m_autoPlaylists.removeAll(name);
+        const int line = names->findText(name, Qt::MatchFixedString);
+        if (line < 0 || line >= FPlaylists.size())
+            continue;
+        if (line == names->currentIndex()) {
+            names->setCurrentIndex(0);
+            TPlaylistStore::LoadPlaylistFile(FPlaylistItems, FPlaylists.value(0).Path);
+        }
+        QFile::remove(FPlaylists.at(line).Path);
+        FPlaylists.removeAt(line);
+        names->removeItem(line);
+    }
+}
