@@ -123,15 +123,26 @@ void TFrm_PlayerControl::BuildDiscPlaylists(const QString& Folder, QStringList& 
             continue;
         QStringList paths = gatherMedium(drive, Extensions);
         const QString name = discPlaylistName(drive.label, drive.letter);
+        const QString path = discPlaylistPath(Folder, name);
         Names.append(name);
-        if (paths.isEmpty()) {
+        // A playlist the user saved under the same file name is theirs: not overwritten.
+        if (paths.isEmpty() || isUserPlaylist(path)) {
             Names.removeAt(Names.lastIndexOf(name));
             continue;
         }
         TFileList entries;
         TPlaylistOps::AddFiles(paths, entries, nullptr);
-        TPlaylistStore::SavePlaylistFile(entries, discPlaylistPath(Folder, name));
+        TPlaylistStore::SavePlaylistFile(entries, path);
     }
+}
+
+bool TFrm_PlayerControl::isUserPlaylist(const QString& path) const
+{
+    for (const Tplaylist_file& playlist : FPlaylists) {
+        if (playlist.Path == path && !m_autoPlaylists.contains(playlist.Name))
+            return true;
+    }
+    return false;
 }
 
 void TFrm_PlayerControl::addDiscPlaylistsAtStart()

@@ -164,6 +164,7 @@ private:
     void discArrived(const QString& folder);
     void discsRemoved();
     void dropDiscPlaylist(const QString& name);
+    bool isUserPlaylist(const QString& path) const;
 
     bool m_shown = false;
     QPointer<Platform::DriveSource> m_drives;

@@ -116,6 +116,7 @@ private slots:
     void removalWhileSavedPlaylistShownKeepsIt();
     void sameLabelsAndBadCharacters();
     void removalAfterOtherNoticeStillTidiesUp();
+    void savedPlaylistOfTheSameNameIsKept();
     void closeDeletesAutomaticPlaylists();
 
 private:
@@ -351,6 +352,26 @@ void TestRemovable::removalAfterOtherNoticeStillTidiesUp()
     QCOMPARE(selected(), QString("Default"));
 }
 
+void TestRemovable::savedPlaylistOfTheSameNameIsKept()
+{
+    TFrm_PlayerControl* p = Frm_PlayerControl;
+    WindowTestSupport::setPlaylist({media("audio.wav")});
+    m_support.dialogs->saveAnswer = ist("SAFE(N).ist");
+    TPlaylistStore::savePlaylistCommand(Frm_playlist, p->FSettings, p->FPlaylists,
+                                        Frm_playlist->cmb_playlist, p->FPlaylistItems);
+    QCOMPARE(selected(), QString("SAFE(N)"));
+
+    m_drives.insert(FakeDrives::medium('N', "SAFE", makeStick()));
+    QCOMPARE(pathsIn(ist("SAFE(N).ist")), QStringList{media("audio.wav")});
+    QCOMPARE(selectorLines().count("SAFE(N)"), 1);
+    m_drives.eject('N');
+    QVERIFY(selectorLines().contains("SAFE(N)"));
+    QCOMPARE(pathsIn(ist("SAFE(N).ist")), QStringList{media("audio.wav")});
+    p->ToolStopClick();
+    Frm_playlist->cmb_playlist->setCurrentIndex(0);
+    emit Frm_playlist->cmb_playlist->activated(0);
+}
+
 void TestRemovable::closeDeletesAutomaticPlaylists()
 {
     TFrm_PlayerControl* p = Frm_PlayerControl;
@@ -363,7 +384,7 @@ void TestRemovable::closeDeletesAutomaticPlaylists()
     QVERIFY(index.open(QIODevice::ReadOnly));
     const QByteArray saved = index.readAll();
     QVERIFY(saved.contains("Default"));
-    QVERIFY(saved.contains("Mine"));
+    QVERIFY(saved.contains("Mine") && saved.contains("SAFE(N)"));
     QVERIFY(!saved.contains("(E)") && !saved.contains("(F)") && !saved.contains("(G)"));
     QCOMPARE(p->FSettings.ReadString("playlist", "last playlist", QString()), ist("Default.ist"));
 }
