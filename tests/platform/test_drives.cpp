@@ -158,29 +158,34 @@ void TestDrives::loopDeviceArrivesOnceAndLeaves()
         QSKIP("cannot attach a loop device here");
     const QString mountPoint = dir.filePath("stick mnt");
     QDir().mkpath(mountPoint);
+    // Whatever fails below, the image is unmounted and detached again.
+    struct Detach {
+        QString node, mountPoint;
+        ~Detach()
+        {
+            run("umount", {mountPoint});
+            run("losetup", {"-d", node});
+        }
+    } detach{node, mountPoint};
     // The attach reaches us as udev events: the drive now has a medium, not yet mounted.
     QTRY_VERIFY_WITH_TIMEOUT(countOf(notices, kDbtDevNodesChanged) >= 1, 5000);
     QCOMPARE(countOf(notices, kDbtDeviceArrival), 0);
     QVERIFY(find().mediumPresent && find().root.isEmpty());
-    const bool mountedOk = run("mount", {node, mountPoint});
-    if (mountedOk) {
-        QTRY_VERIFY_WITH_TIMEOUT(countOf(notices, kDbtDeviceArrival) == 1, 5000);
-        QTest::qWait(800);
-        QCOMPARE(countOf(notices, kDbtDeviceArrival), 1);
-        QCOMPARE(countOf(notices, kDbtDeviceRemoveComplete), 0);
-        const DriveInfo seen = find();
-        QVERIFY(seen.mediumPresent);
-        QCOMPARE(seen.root, mountPoint); // read back through the \040 escape
-        if (QFile::exists("/run/udev/control"))
-            QCOMPARE(seen.label, QString("MY STICK"));
-        QVERIFY(run("umount", {mountPoint}));
-        QTRY_VERIFY_WITH_TIMEOUT(countOf(notices, kDbtDeviceRemoveComplete) == 1, 5000);
-        QCOMPARE(find().letter, seen.letter); // the letter stays for the run
-        QVERIFY(find().root.isEmpty());
-    }
-    run("losetup", {"-d", node});
-    if (!mountedOk)
+    if (!run("mount", {node, mountPoint}))
         QSKIP("mounting is not permitted here");
+    QTRY_VERIFY_WITH_TIMEOUT(countOf(notices, kDbtDeviceArrival) == 1, 5000);
+    QTest::qWait(800);
+    QCOMPARE(countOf(notices, kDbtDeviceArrival), 1);
+    QCOMPARE(countOf(notices, kDbtDeviceRemoveComplete), 0);
+    const DriveInfo seen = find();
+    QVERIFY(seen.mediumPresent);
+    QCOMPARE(seen.root, mountPoint); // read back through the \040 escape
+    if (QFile::exists("/run/udev/control"))
+        QCOMPARE(seen.label, QString("MY STICK"));
+    QVERIFY(run("umount", {mountPoint}));
+    QTRY_VERIFY_WITH_TIMEOUT(countOf(notices, kDbtDeviceRemoveComplete) == 1, 5000);
+    QCOMPARE(find().letter, seen.letter); // the letter stays for the run
+    QVERIFY(find().root.isEmpty());
 }
 
 QTEST_MAIN(TestDrives)
