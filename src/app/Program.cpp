@@ -15,6 +15,7 @@
 #include "video/Un_VidDisplay.h"
 
 #include <QFileInfo>
+#include <QIcon>
 #include <QMessageBox>
 #include <gst/gst.h>
 
@@ -22,6 +23,9 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("Lumeno"));
     setApplicationDisplayName(QStringLiteral("Lumeno"));
+    setDesktopFileName(QStringLiteral("org.lumeno.Lumeno"));
+    // Installed, the icon comes from the desktop's icon theme; in the build tree there is none.
+    setWindowIcon(QIcon::fromTheme(desktopFileName()));
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event)
