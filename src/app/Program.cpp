@@ -25,8 +25,8 @@
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
+    // Also the display name; setting that one too would make Qt append it to every caption.
     setApplicationName(QStringLiteral("Lumeno"));
-    setApplicationDisplayName(QStringLiteral("Lumeno"));
     setDesktopFileName(QStringLiteral("org.lumeno.Lumeno"));
     // Installed, the icon comes from the desktop's icon theme; in the build tree there is none.
     setWindowIcon(QIcon::fromTheme(desktopFileName()));

@@ -42,7 +42,7 @@ class TestAbout : public QObject {
 private slots:
     void initTestCase()
     {
-        QApplication::setApplicationDisplayName(QStringLiteral("Lumeno")); // as the program does
+        QApplication::setApplicationName(QStringLiteral("Lumeno")); // as the program does
         support.start();
         QVERIFY(config.isValid());
     }

@@ -84,7 +84,7 @@ void TestMpris::initTestCase()
     QVERIFY2(qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"),
              "run under dbus-run-session (a private bus)");
     QApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setApplicationDisplayName(QStringLiteral("Lumeno")); // as the program does
+    QApplication::setApplicationName(QStringLiteral("Lumeno")); // as the program does
     QGuiApplication::setDesktopFileName(QStringLiteral("org.lumeno.Lumeno"));
     support.start();
     remote = new PlayerRemote(Frm_PlayerControl);
