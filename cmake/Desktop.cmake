@@ -51,6 +51,7 @@ Video CDs, audio CDs and DVD-Video discs from named playlists, and takes inserte
 and removable drives as playlists of their own.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The Lumeno developers <maintainers@lumeno.org>")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.lumeno.org/")
