@@ -53,6 +53,8 @@ class MprisPlayer : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
     Q_PROPERTY(QString PlaybackStatus READ playbackStatus)
+    Q_PROPERTY(QString LoopStatus READ loopStatus WRITE setLoopStatus)
+    Q_PROPERTY(bool Shuffle READ shuffle WRITE setShuffle)
     Q_PROPERTY(double Rate READ one WRITE setRate)
     Q_PROPERTY(double MinimumRate READ one)
     Q_PROPERTY(double MaximumRate READ one)
@@ -71,6 +73,18 @@ public:
     {
     }
     QString playbackStatus() const { return m_target->playbackStatus(); }
+    QString loopStatus() const { return m_target->loopStatus(); }
+    void setLoopStatus(const QString& value)
+    {
+        m_target->setLoopStatus(value);
+        m_service->refresh();
+    }
+    bool shuffle() const { return m_target->shuffle(); }
+    void setShuffle(bool value)
+    {
+        m_target->setShuffle(value);
+        m_service->refresh();
+    }
     double one() const { return 1.0; }
     void setRate(double) {} // only normal speed is offered
     QVariantMap metadata() const { return m_service->metadata(); }
@@ -187,6 +201,8 @@ MprisService::Snapshot MprisService::take() const
 {
     Snapshot s;
     s.status = m_target->playbackStatus();
+    s.loop = m_target->loopStatus();
+    s.shuffle = m_target->shuffle();
     s.track = m_target->currentTrack();
     s.volume = m_target->volume();
     s.canPlay = m_target->canPlay();
@@ -206,6 +222,9 @@ void MprisService::refresh()
     if (now.status != m_told.status) {
         changed.insert(QStringLiteral("PlaybackStatus"), now.status);
     }
+    if (now.loop != m_told.loop) {
+        changed.insert(QStringLiteral("LoopStatus"), now.loop);
+    }
     if (!(now.track == m_told.track)) {
         changed.insert(QStringLiteral("Metadata"), metadata());
     }
@@ -217,6 +236,7 @@ void MprisService::refresh()
             changed.insert(QString::fromLatin1(name), after);
         }
     };
+    flag("Shuffle", m_told.shuffle, now.shuffle);
     flag("CanPlay", m_told.canPlay, now.canPlay);
     flag("CanPause", m_told.canPause, now.canPause);
     flag("CanGoNext", m_told.canGoNext, now.canGoNext);

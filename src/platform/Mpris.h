@@ -45,6 +45,11 @@ public:
     virtual bool canPause() const = 0;
     virtual bool canGoNext() const = 0;
     virtual bool canGoPrevious() const = 0;
+    // "None" or "Playlist" (the whole list again after its end); "Track" is not offered.
+    virtual QString loopStatus() const = 0;
+    virtual void setLoopStatus(const QString& value) = 0;
+    virtual bool shuffle() const = 0;
+    virtual void setShuffle(bool value) = 0;
 };
 
 class MprisService : public QObject {
@@ -68,6 +73,8 @@ public:
 private:
     struct Snapshot {
         QString status;
+        QString loop;
+        bool shuffle = false;
         MprisTarget::Track track;
         double volume = 0;
         bool canPlay = false, canPause = false, canGoNext = false, canGoPrevious = false;

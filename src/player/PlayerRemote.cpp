@@ -2,8 +2,10 @@
 
 #include "datamodule/Un_dm.h"
 #include "engine/TFilterGraph.h"
+#include "player/TRadioGroup.h"
 #include "player/Un_Mediactr.h"
 
+#include <QAction>
 #include <QPointer>
 #include <QSlider>
 #include <QTimer>
@@ -11,7 +13,9 @@
 
 namespace {
 constexpr qint64 kUnitsPerUs = 10; // the graph counts in 100-ns units
-}
+constexpr int kRepeat = 1;
+constexpr int kShuffle = 2;
+} // namespace
 
 void PlayerRemote::play()
 {
@@ -156,4 +160,34 @@ bool PlayerRemote::canGoNext() const
 bool PlayerRemote::canGoPrevious() const
 {
     return m_player->ToolPrev->isEnabled();
+}
+
+// The play order is chosen as with the video window's Play Order menu.
+QString PlayerRemote::loopStatus() const
+{
+    return m_player->rad_play->itemIndex() == kRepeat ? QStringLiteral("Playlist")
+                                                      : QStringLiteral("None");
+}
+
+void PlayerRemote::setLoopStatus(const QString& value)
+{
+    if (value == QLatin1String("Playlist")) {
+        DM->Repeat1->trigger();
+    } else if (value == QLatin1String("None") && m_player->rad_play->itemIndex() == kRepeat) {
+        DM->Continue1->trigger();
+    }
+}
+
+bool PlayerRemote::shuffle() const
+{
+    return m_player->rad_play->itemIndex() == kShuffle;
+}
+
+void PlayerRemote::setShuffle(bool value)
+{
+    if (value) {
+        DM->Shuffle1->trigger();
+    } else if (shuffle()) {
+        DM->Continue1->trigger();
+    }
 }

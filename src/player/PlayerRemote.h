@@ -29,6 +29,10 @@ public:
     bool canPause() const override;
     bool canGoNext() const override;
     bool canGoPrevious() const override;
+    QString loopStatus() const override;
+    void setLoopStatus(const QString& value) override;
+    bool shuffle() const override;
+    void setShuffle(bool value) override;
 
 private:
     bool playingCd() const;

@@ -4,7 +4,9 @@
 #include "datamodule/Un_dm.h"
 #include "platform/Mpris.h"
 #include "player/PlayerRemote.h"
+#include "player/TRadioGroup.h"
 
+#include <QAction>
 #include <QDBusConnection>
 #include <QProcess>
 #include <QRegularExpression>
@@ -70,6 +72,7 @@ private slots:
     void identifiesItself();
     void commandsReachThePlayerAndPropertiesFollow();
     void volumeBothWays();
+    void playOrderBothWays();
     void raiseAndQuit();
 
 private:
@@ -199,6 +202,32 @@ void TestMpris::volumeBothWays()
     QString seen;
     QTRY_VERIFY_WITH_TIMEOUT(
         (seen += QString::fromUtf8(monitor.readAll())).contains("'Volume': <0.8"), 3000);
+}
+
+void TestMpris::playOrderBothWays()
+{
+    TRadioGroup* order = Frm_PlayerControl->rad_play;
+    const QString set = QStringLiteral("org.freedesktop.DBus.Properties.Set");
+    gdbusCall(set, {kPlayer, "LoopStatus", "<'Playlist'>"});
+    QCOMPARE(order->itemIndex(), 1);
+    QVERIFY(DM->Repeat1->isChecked());
+    QCOMPARE(busProperty("LoopStatus"), QStringLiteral("(<'Playlist'>,)"));
+    gdbusCall(set, {kPlayer, "Shuffle", "<true>"});
+    QCOMPARE(order->itemIndex(), 2);
+    QVERIFY(DM->Shuffle1->isChecked() && !DM->Repeat1->isChecked());
+    QCOMPARE(busProperty("LoopStatus"), QStringLiteral("(<'None'>,)"));
+    gdbusCall(set, {kPlayer, "LoopStatus", "<'Track'>"}); // not offered: no change
+    QCOMPARE(order->itemIndex(), 2);
+    gdbusCall(set, {kPlayer, "Shuffle", "<false>"});
+    QCOMPARE(order->itemIndex(), 0);
+    QCOMPARE(busProperty("Shuffle"), QStringLiteral("(<false>,)"));
+
+    DM->Repeat1->trigger(); // chosen in the video window's menu
+    QString seen;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (seen += QString::fromUtf8(monitor.readAll())).contains("'LoopStatus': <'Playlist'>"),
+        3000);
+    DM->Continue1->trigger();
 }
 
 void TestMpris::raiseAndQuit()
