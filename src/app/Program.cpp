@@ -8,21 +8,29 @@
 #include "platform/FileSystem.h"
 #include "platform/HandOver.h"
 #include "platform/InstanceLock.h"
+#include "platform/Mpris.h"
 #include "platform/Signals.h"
 #include "platform/UdevDriveSource.h"
+#include "player/PlayerRemote.h"
 #include "player/Un_Mediactr.h"
 #include "playlist/Un_Playlist.h"
 #include "playlist/Un_playlist_entry.h"
 #include "video/Un_VidDisplay.h"
 
+#include <QDBusConnection>
 #include <QFileInfo>
+#include <QIcon>
 #include <QMessageBox>
 #include <gst/gst.h>
+#include <memory>
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
+    // Also the display name; setting that one too would make Qt append it to every caption.
     setApplicationName(QStringLiteral("Lumeno"));
-    setApplicationDisplayName(QStringLiteral("Lumeno"));
+    setDesktopFileName(QStringLiteral("org.lumeno.Lumeno"));
+    // Installed, the icon comes from the desktop's icon theme; in the build tree there is none.
+    setWindowIcon(QIcon::fromTheme(desktopFileName()));
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event)
@@ -104,8 +112,13 @@ int runLumeno(int argc, char** argv)
             Frm_PlayerControl->close();
         }
     });
+    // The desktop's media keys and sound menu; without a session bus they are simply absent.
+    PlayerRemote remote(Frm_PlayerControl);
+    auto mpris = std::make_unique<Platform::MprisService>(&remote);
+    mpris->publish(QDBusConnection::sessionBus());
     Frm_PlayerControl->show();
     const int result = app.exec();
+    mpris.reset();
     destroyApplicationObjects();
     return result;
 }

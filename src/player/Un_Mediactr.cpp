@@ -8,6 +8,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "platform/HandOver.h"
+#include "platform/SystemConfig.h"
 #include "player/TRadioGroup.h"
 #include "playlist/PlaylistOps.h"
 #include "playlist/Un_Playlist.h"
@@ -265,11 +266,11 @@ void TFrm_PlayerControl::ToolButton1Click()
 
 void TFrm_PlayerControl::Tool_helpClick()
 {
-    QString folder = QCoreApplication::applicationDirPath();
-    if (!folder.endsWith(QLatin1Char('/'))) {
-        folder += QLatin1Char('/');
+    // Without the document there is nothing to hand over, and nothing to say.
+    const QString help = Platform::dataFile(QStringLiteral("Help.html"));
+    if (!help.isEmpty()) {
+        Platform::dialogs().openDocument(help);
     }
-    Platform::dialogs().openDocument(folder + QStringLiteral("Help.chm"));
 }
 
 void TFrm_PlayerControl::ToolAboutClick()

@@ -73,7 +73,6 @@ private slots:
     void nextAndPreviousStates();
     void receivedFilesReplaceListAndLastPlays();
     void popupMenuPositionsAndPlayOrderItems();
-    void helpOpensTheHelpFile();
     void doubleClickAndKeysInTheList();
 
 private:
@@ -505,13 +504,6 @@ void TestPlayer::popupMenuPositionsAndPlayOrderItems()
     DM->Play1->setEnabled(true);
     DM->Play1->trigger();
     QVERIFY(playingUri().endsWith("audio.wav"));
-}
-
-void TestPlayer::helpOpensTheHelpFile()
-{
-    m_dialogs->opened.clear();
-    QTest::mouseClick(Frm_PlayerControl->Tool_help, Qt::LeftButton);
-    QCOMPARE(m_dialogs->opened, QStringList{QCoreApplication::applicationDirPath() + "/Help.chm"});
 }
 
 void TestPlayer::doubleClickAndKeysInTheList()

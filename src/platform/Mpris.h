@@ -1,0 +1,91 @@
+#pragma once
+// The player on the session bus as an MPRIS2 media player, so the desktop's media keys,
+// sound menu and panel widgets can see and drive it.
+
+#include <QObject>
+#include <QString>
+#include <QVariantMap>
+
+class QDBusConnection;
+class QTimer;
+
+namespace Platform {
+
+// What the player offers the bus. Commands are the player's own button clicks.
+class MprisTarget {
+public:
+    virtual ~MprisTarget() = default;
+
+    virtual void play() = 0;
+    virtual void pause() = 0;
+    virtual void playPause() = 0;
+    virtual void stop() = 0;
+    virtual void next() = 0;
+    virtual void previous() = 0;
+    virtual void raise() = 0;
+    virtual void quit() = 0;
+    virtual void openFile(const QString& path) = 0;
+
+    struct Track {
+        QString title;
+        QString path;
+        qint64 lengthUs = 0; // 0 while unknown
+        bool operator==(const Track& o) const
+        {
+            return title == o.title && path == o.path && lengthUs == o.lengthUs;
+        }
+    };
+    // "Playing", "Paused" or "Stopped".
+    virtual QString playbackStatus() const = 0;
+    virtual Track currentTrack() const = 0;
+    virtual qint64 positionUs() const = 0;
+    virtual double volume() const = 0; // 0.0 .. 1.0
+    virtual void setVolume(double value) = 0;
+    virtual bool canPlay() const = 0;
+    virtual bool canPause() const = 0;
+    virtual bool canGoNext() const = 0;
+    virtual bool canGoPrevious() const = 0;
+    // "None" or "Playlist" (the whole list again after its end); "Track" is not offered.
+    virtual QString loopStatus() const = 0;
+    virtual void setLoopStatus(const QString& value) = 0;
+    virtual bool shuffle() const = 0;
+    virtual void setShuffle(bool value) = 0;
+};
+
+class MprisService : public QObject {
+    Q_OBJECT
+public:
+    static constexpr const char* kObjectPath = "/org/mpris/MediaPlayer2";
+    static constexpr const char* kServiceName = "org.mpris.MediaPlayer2.lumeno";
+
+    explicit MprisService(MprisTarget* target, QObject* parent = nullptr);
+    ~MprisService() override;
+
+    // Claims the bus name and publishes the object; false without a session bus or when
+    // the name is taken. The player works the same either way.
+    bool publish(QDBusConnection bus);
+
+    MprisTarget* target() const { return m_target; }
+    QVariantMap metadata() const;
+    // Compares the player's state with what the bus was last told and announces changes.
+    void refresh();
+
+private:
+    struct Snapshot {
+        QString status;
+        QString loop;
+        bool shuffle = false;
+        MprisTarget::Track track;
+        double volume = 0;
+        bool canPlay = false, canPause = false, canGoNext = false, canGoPrevious = false;
+    };
+    Snapshot take() const;
+
+    MprisTarget* m_target;
+    QTimer* m_poll;
+    Snapshot m_told;
+    QString m_busName;
+    bool m_published = false;
+};
+
+} // namespace Platform

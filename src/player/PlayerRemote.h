@@ -1,0 +1,41 @@
+#pragma once
+// The player control window as the desktop's media controls see it: each command is
+// the click of the matching tool-bar button, each property read off the window.
+
+#include "platform/Mpris.h"
+
+class TFrm_PlayerControl;
+
+class PlayerRemote : public Platform::MprisTarget {
+public:
+    explicit PlayerRemote(TFrm_PlayerControl* player) : m_player(player) {}
+
+    void play() override;
+    void pause() override;
+    void playPause() override;
+    void stop() override;
+    void next() override;
+    void previous() override;
+    void raise() override;
+    void quit() override;
+    void openFile(const QString& path) override;
+
+    QString playbackStatus() const override;
+    Track currentTrack() const override;
+    qint64 positionUs() const override;
+    double volume() const override;
+    void setVolume(double value) override;
+    bool canPlay() const override;
+    bool canPause() const override;
+    bool canGoNext() const override;
+    bool canGoPrevious() const override;
+    QString loopStatus() const override;
+    void setLoopStatus(const QString& value) override;
+    bool shuffle() const override;
+    void setShuffle(bool value) override;
+
+private:
+    bool playingCd() const;
+
+    TFrm_PlayerControl* m_player;
+};

@@ -1,0 +1,244 @@
+// The player on a private session bus, driven and watched from outside with gdbus and
+// dbus-send as the desktop's media keys and sound menu would.
+#include "../player/WindowTestSupport.h"
+#include "datamodule/Un_dm.h"
+#include "platform/Mpris.h"
+#include "player/PlayerRemote.h"
+#include "player/TRadioGroup.h"
+
+#include <QAction>
+#include <QDBusConnection>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSlider>
+#include <QUrl>
+#include <QtTest>
+
+namespace {
+const QString kDest = QStringLiteral("org.mpris.MediaPlayer2.lumeno");
+const QString kPath = QStringLiteral("/org/mpris/MediaPlayer2");
+const QString kPlayer = QStringLiteral("org.mpris.MediaPlayer2.Player");
+
+// Runs a bus tool while our own message loop keeps answering the bus.
+QString run(const QString& program, const QStringList& args)
+{
+    QProcess process;
+    process.start(program, args);
+    if (!process.waitForStarted(5000)) {
+        return QStringLiteral("<not started>");
+    }
+    QElapsedTimer clock;
+    clock.start();
+    while (process.state() != QProcess::NotRunning && clock.elapsed() < 15000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        process.waitForFinished(10);
+    }
+    return QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError())
+        .trimmed();
+}
+
+QString gdbusCall(const QString& method, const QStringList& args = {})
+{
+    return run(QStringLiteral("gdbus"), QStringList{"call", "--session", "--dest", kDest,
+                                                    "--object-path", kPath, "--method", method} +
+                                            args);
+}
+
+QString command(const QString& name)
+{
+    return gdbusCall(kPlayer + "." + name);
+}
+
+QString busProperty(const QString& name, const QString& interface = kPlayer)
+{
+    return gdbusCall(QStringLiteral("org.freedesktop.DBus.Properties.Get"), {interface, name});
+}
+
+// The number in a reply such as "(<int64 1234>,)" or "(<0.5>,)".
+double number(const QString& reply)
+{
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("<(?:int64 )?([-0-9.e]+)>")).match(reply);
+    return m.hasMatch() ? m.captured(1).toDouble() : -1;
+}
+} // namespace
+
+class TestMpris : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void identifiesItself();
+    void commandsReachThePlayerAndPropertiesFollow();
+    void volumeBothWays();
+    void playOrderBothWays();
+    void raiseAndQuit();
+
+private:
+    WindowTestSupport support;
+    PlayerRemote* remote = nullptr;
+    Platform::MprisService* service = nullptr;
+    QProcess monitor; // every signal the player sends, as another client sees it
+};
+
+void TestMpris::initTestCase()
+{
+    QVERIFY2(qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"),
+             "run under dbus-run-session (a private bus)");
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setApplicationName(QStringLiteral("Lumeno")); // as the program does
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.lumeno.Lumeno"));
+    support.start();
+    remote = new PlayerRemote(Frm_PlayerControl);
+    service = new Platform::MprisService(remote);
+    QVERIFY(service->publish(QDBusConnection::sessionBus()));
+    monitor.start(QStringLiteral("gdbus"),
+                  {"monitor", "--session", "--dest", kDest, "--object-path", kPath});
+    QVERIFY(monitor.waitForStarted());
+    QTest::qWait(300); // the monitor's match rule is in place
+}
+
+void TestMpris::cleanupTestCase()
+{
+    monitor.kill();
+    monitor.waitForFinished();
+    delete service;
+    delete remote;
+    support.finish();
+}
+
+void TestMpris::identifiesItself()
+{
+    const QString root = QStringLiteral("org.mpris.MediaPlayer2");
+    QCOMPARE(busProperty("Identity", root), QStringLiteral("(<'Lumeno'>,)"));
+    QCOMPARE(busProperty("DesktopEntry", root), QStringLiteral("(<'org.lumeno.Lumeno'>,)"));
+    QCOMPARE(busProperty("CanRaise", root), QStringLiteral("(<true>,)"));
+    QCOMPARE(busProperty("HasTrackList", root), QStringLiteral("(<false>,)"));
+    QVERIFY(busProperty("SupportedMimeTypes", root).contains("audio/mpeg"));
+    const QString all =
+        gdbusCall(QStringLiteral("org.freedesktop.DBus.Properties.GetAll"), {kPlayer});
+    for (const char* name :
+         {"PlaybackStatus", "Metadata", "Volume", "Position", "CanGoNext", "CanControl", "Rate"}) {
+        QVERIFY2(all.contains(QLatin1String(name)), name);
+    }
+    QCOMPARE(busProperty("PlaybackStatus"), QStringLiteral("(<'Stopped'>,)"));
+    QVERIFY(busProperty("Metadata").contains("/org/mpris/MediaPlayer2/TrackList/NoTrack"));
+}
+
+void TestMpris::commandsReachThePlayerAndPropertiesFollow()
+{
+    TFrm_PlayerControl* p = Frm_PlayerControl;
+    support.reset();
+    WindowTestSupport::setPlaylist({media("audio.wav"), media("audio.mp3")});
+
+    QCOMPARE(command("Play"), QStringLiteral("()"));
+    QCOMPARE(p->FCurrentIndex, 0);
+    QVERIFY(p->ToolPause->isEnabled());
+    QCOMPARE(busProperty("PlaybackStatus"), QStringLiteral("(<'Playing'>,)"));
+    QTRY_VERIFY_WITH_TIMEOUT(busProperty("Metadata").contains("'mpris:length': <int64 "), 5000);
+    const QString metadata = busProperty("Metadata");
+    QVERIFY2(metadata.contains("'xesam:title': <'" + p->FCurrentItem->Name + "'>"),
+             qPrintable(metadata));
+    QVERIFY(metadata.contains(QUrl::fromLocalFile(media("audio.wav")).toString()));
+    const double before = number(busProperty("Position"));
+    QTest::qWait(700);
+    QVERIFY(before >= 0);
+    QVERIFY(number(busProperty("Position")) > before + 300000); // microseconds
+
+    QCOMPARE(command("PlayPause"), QStringLiteral("()"));
+    QVERIFY(p->FPaused);
+    QCOMPARE(busProperty("PlaybackStatus"), QStringLiteral("(<'Paused'>,)"));
+    QCOMPARE(busProperty("CanPlay"), QStringLiteral("(<true>,)"));
+    command("PlayPause");
+    QVERIFY(!p->FPaused);
+    QCOMPARE(busProperty("PlaybackStatus"), QStringLiteral("(<'Playing'>,)"));
+
+    // dbus-send, as a media-key daemon might.
+    run(QStringLiteral("dbus-send"),
+        {"--session", "--print-reply", "--dest=" + kDest, kPath, kPlayer + ".Next"});
+    QCOMPARE(p->FCurrentIndex, 1);
+    QVERIFY(busProperty("Metadata").contains("audio.mp3"));
+    QCOMPARE(busProperty("CanGoPrevious"), QStringLiteral("(<true>,)"));
+    command("Previous");
+    QCOMPARE(p->FCurrentIndex, 0);
+    QVERIFY(busProperty("Metadata").contains("audio.wav"));
+
+    command("Pause");
+    QVERIFY(p->FPaused);
+    command("Stop");
+    QVERIFY(!p->ToolStop->isEnabled());
+    QCOMPARE(busProperty("PlaybackStatus"), QStringLiteral("(<'Stopped'>,)"));
+    // Pause while stopped is the disabled button: nothing happens.
+    command("Pause");
+    QVERIFY(!p->FPaused);
+    QVERIFY(support.dialogs->shown.isEmpty());
+
+    // Each change was announced to other clients, in order.
+    QTRY_VERIFY_WITH_TIMEOUT(monitor.bytesAvailable() > 0, 3000);
+    QTest::qWait(500);
+    const QString seen = QString::fromUtf8(monitor.readAll());
+    const QStringList order{"'PlaybackStatus': <'Playing'>", "'PlaybackStatus': <'Paused'>",
+                            "'PlaybackStatus': <'Playing'>", "'PlaybackStatus': <'Stopped'>"};
+    qsizetype at = 0;
+    for (const QString& step : order) {
+        at = seen.indexOf(step, at);
+        QVERIFY2(at >= 0, qPrintable(step + " missing in:\n" + seen));
+        at += 1;
+    }
+    QVERIFY(seen.contains("org.freedesktop.DBus.Properties.PropertiesChanged"));
+    QVERIFY(seen.contains("audio.mp3")); // the Metadata change on Next
+}
+
+void TestMpris::volumeBothWays()
+{
+    QSlider* slider = Frm_PlayerControl->Track_Volume;
+    gdbusCall(QStringLiteral("org.freedesktop.DBus.Properties.Set"), {kPlayer, "Volume", "<0.5>"});
+    QCOMPARE(slider->value(), 50);
+    gdbusCall(QStringLiteral("org.freedesktop.DBus.Properties.Set"), {kPlayer, "Volume", "<7.0>"});
+    QCOMPARE(slider->value(), 100); // out of range is clamped
+    slider->setValue(80);           // moved in the window: the bus hears of it
+    QCOMPARE(number(busProperty("Volume")), 0.8);
+    QString seen;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (seen += QString::fromUtf8(monitor.readAll())).contains("'Volume': <0.8"), 3000);
+}
+
+void TestMpris::playOrderBothWays()
+{
+    TRadioGroup* order = Frm_PlayerControl->rad_play;
+    const QString set = QStringLiteral("org.freedesktop.DBus.Properties.Set");
+    gdbusCall(set, {kPlayer, "LoopStatus", "<'Playlist'>"});
+    QCOMPARE(order->itemIndex(), 1);
+    QVERIFY(DM->Repeat1->isChecked());
+    QCOMPARE(busProperty("LoopStatus"), QStringLiteral("(<'Playlist'>,)"));
+    gdbusCall(set, {kPlayer, "Shuffle", "<true>"});
+    QCOMPARE(order->itemIndex(), 2);
+    QVERIFY(DM->Shuffle1->isChecked() && !DM->Repeat1->isChecked());
+    QCOMPARE(busProperty("LoopStatus"), QStringLiteral("(<'None'>,)"));
+    gdbusCall(set, {kPlayer, "LoopStatus", "<'Track'>"}); // not offered: no change
+    QCOMPARE(order->itemIndex(), 2);
+    gdbusCall(set, {kPlayer, "Shuffle", "<false>"});
+    QCOMPARE(order->itemIndex(), 0);
+    QCOMPARE(busProperty("Shuffle"), QStringLiteral("(<false>,)"));
+
+    DM->Repeat1->trigger(); // chosen in the video window's menu
+    QString seen;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (seen += QString::fromUtf8(monitor.readAll())).contains("'LoopStatus': <'Playlist'>"),
+        3000);
+    DM->Continue1->trigger();
+}
+
+void TestMpris::raiseAndQuit()
+{
+    TFrm_PlayerControl* p = Frm_PlayerControl;
+    p->hide();
+    gdbusCall(QStringLiteral("org.mpris.MediaPlayer2.Raise"));
+    QVERIFY(p->isVisible());
+    QCOMPARE(gdbusCall(QStringLiteral("org.mpris.MediaPlayer2.Quit")), QStringLiteral("()"));
+    QTRY_VERIFY(!p->isVisible());
+}
+
+QTEST_MAIN(TestMpris)
+#include "test_mpris.moc"
