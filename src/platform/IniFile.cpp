@@ -159,6 +159,13 @@ bool IniFile::ValueExists(const QString& section, const QString& key) const
 
 void IniFile::WriteString(const QString& section, const QString& key, const QString& value)
 {
+    // One line per key: a line break would end the value early and turn the rest into
+    // a line of its own (a false section or key).
+    for (const QString* text : {&section, &key, &value}) {
+        if (text->contains(u'\n') || text->contains(u'\r'))
+            throw EInOutError(QStringLiteral("Cannot write \"%1\" to \"%2\": it holds a line break")
+                                  .arg(key, m_fileName));
+    }
     QStringList lines = readLines(true);
     const KeyLocation where = locate(lines, section, key);
     const QString keyLine = key + u'=' + value;
