@@ -127,8 +127,9 @@ int runLumeno(int argc, char** argv)
         });
     // A termination request during the start-up (a message box of its own, say) may
     // have closed the window before the message loop ran.
-    const int result =
-        Frm_PlayerControl->hasClosed() ? Frm_PlayerControl->closeResult() : app.exec();
+    const int result = Frm_PlayerControl->hasClosed() ? 0 : app.exec();
+    // A failed save at close shows in the exit code as well as in its message.
+    const int closeResult = Frm_PlayerControl->hasClosed() ? Frm_PlayerControl->closeResult() : 0;
     destroyApplicationObjects();
-    return result;
+    return result != 0 ? result : closeResult;
 }

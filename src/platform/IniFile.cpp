@@ -31,7 +31,9 @@ void writeWholeFile(const QString& path, const QByteArray& bytes)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw EInOutError(QStringLiteral("Cannot create \"%1\": %2").arg(path, file.errorString()));
-    if (file.write(bytes) != bytes.size()) {
+    // flush() here: QSaveFile::commit() overlooks a failure of the flush it does itself
+    // (a full disk), and would rename an empty file over the old one.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         const QString reason = file.errorString();
         file.cancelWriting();
         throw EInOutError(QStringLiteral("Cannot write \"%1\": %2").arg(path, reason));

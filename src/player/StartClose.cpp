@@ -91,10 +91,9 @@ void TFrm_PlayerControl::closeEvent(QCloseEvent* event)
     } catch (const std::exception& error) {
         Platform::handleException(error);
     }
-    // exit(), not quit(): it also ends the event loops of dialogs still open further up
-    // the stack, and a failed save shows in the exit code as well as in its message.
+    // A failed save shows in the exit code as well as in its message.
     m_closeResult = saved ? 0 : 1;
-    QCoreApplication::exit(m_closeResult);
+    QApplication::quit();
 }
 
 void TFrm_PlayerControl::takePendingHandOvers()

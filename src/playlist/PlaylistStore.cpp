@@ -330,9 +330,13 @@ bool TPlaylistStore::saveAtClose(QWidget* parent, IniFile& settings,
     if (storeOpened) {
         attempt([&] { settings.WriteString(kPlaylist, kLastPlaylist, chosenPath); });
         attempt([&] {
-            SavePlaylistIndex(playlists,
-                              settings.ReadString(kPlaylist, kPlaylistDirectory, QString()) +
-                                  QStringLiteral("/Playlist.dat"));
+            const QString folder = settings.ReadString(kPlaylist, kPlaylistDirectory, QString());
+            // Unreadable settings: not the root folder's Playlist.dat instead.
+            if (folder.isEmpty())
+                throw EInOutError(QStringLiteral("Cannot write the playlist index: \"%1\" names "
+                                                 "no playlist directory")
+                                      .arg(settings.fileName()));
+            SavePlaylistIndex(playlists, folder + QStringLiteral("/Playlist.dat"));
         });
     }
     // By the chosen item, not the box's text: that is what the user may be typing.
