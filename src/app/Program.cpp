@@ -55,6 +55,14 @@ void createApplicationObjects()
     frm_about = new Tfrm_about();
 }
 
+void closeOnTerminationRequest()
+{
+    // Whatever dialog is open, the player closes and saves as if the user closed it.
+    Platform::closeAllDialogs();
+    if (Frm_PlayerControl)
+        Frm_PlayerControl->close();
+}
+
 void destroyApplicationObjects()
 {
     delete frm_about;
@@ -114,12 +122,7 @@ int runLumeno(int argc, char** argv)
     createApplicationObjects();
     Frm_PlayerControl->FReceiver = receiver;
     Frm_PlayerControl->setCommandLineFiles(files);
-    Platform::onTerminationRequest([]() {
-        // Whatever dialog is open, the player closes and saves as if the user closed it.
-        Platform::closeAllDialogs();
-        if (Frm_PlayerControl)
-            Frm_PlayerControl->close();
-    });
+    Platform::onTerminationRequest(closeOnTerminationRequest);
     Frm_PlayerControl->show();
     if (receiver) // not closed during the start-up
         receiver->setHandler([](quint32 dwData, const QByteArray& text) {

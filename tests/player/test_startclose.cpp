@@ -3,6 +3,7 @@
 #include "RecordingDialogs.h"
 #include "app/Program.h"
 #include "datamodule/Un_dm.h"
+#include "platform/Signals.h"
 #include "player/Un_Mediactr.h"
 #include "playlist/Un_Playlist.h"
 #include "playlist/Un_playlist_entry.h"
@@ -77,6 +78,8 @@ private slots:
     void lineBreaksInNamesAreRefusedWhereTheyComeIn();
     void namesAreCutOnlyAtSlashes();
     void playlistDialogsNameThisPlayersFiles();
+    // Last: after a termination request the process shows no dialog any more.
+    void aTerminationRequestClosesAnOpenFileDialogAndSaves();
 
 private:
     // The program's objects made as at start-up, on the profile prepared so far.
@@ -301,6 +304,26 @@ void TestStartClose::playlistDialogsNameThisPlayersFiles()
     DM->MenuItem2Click();
     QCOMPARE(filters, (QStringList{"Lumeno Playlist (*.ist)", "Lumeno Playlist (*.ist)"}));
     m_dialogs = std::make_unique<RecordingDialogs>();
+}
+
+void TestStartClose::aTerminationRequestClosesAnOpenFileDialogAndSaves()
+{
+    QVERIFY(Platform::onTerminationRequest(closeOnTerminationRequest));
+    startPlayer();
+    m_dialogs->openAnswer = {"/m/a.mp3"};
+    DM->Add_fileClick();
+    m_dialogs.reset(); // the program's own file dialog, left open by the user
+    QTimer::singleShot(0, this, [] {
+        QTRY_VERIFY(qobject_cast<QFileDialog*>(QApplication::activeModalWidget()));
+        std::raise(SIGTERM);
+    });
+    DM->Add_fileClick(); // returns once the request has closed the dialog
+    QVERIFY(Frm_PlayerControl->hasClosed());
+    QVERIFY(!QApplication::activeModalWidget());
+    QCOMPARE(bytesOf(m_pl + "/Default.ist"), QByteArray("a.mp3\r\n/m/a.mp3\r\n"));
+    QCOMPARE(Frm_PlayerControl->FPlaylistItems.size(), 1);
+    destroyApplicationObjects();
+    m_running = false;
 }
 
 QTEST_MAIN(TestStartClose)
