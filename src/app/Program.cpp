@@ -18,9 +18,11 @@
 #include "video/Un_VidDisplay.h"
 
 #include <QDBusConnection>
+#include <QDir>
 #include <QFileInfo>
 #include <QIcon>
 #include <QMessageBox>
+#include <QPointer>
 #include <gst/gst.h>
 #include <memory>
 
@@ -62,6 +64,14 @@ void createApplicationObjects()
     frm_about = new Tfrm_about();
 }
 
+void closeOnTerminationRequest()
+{
+    // Whatever dialog is open, the player closes and saves as if the user closed it.
+    Platform::closeAllDialogs();
+    if (Frm_PlayerControl)
+        Frm_PlayerControl->close();
+}
+
 void destroyApplicationObjects()
 {
     delete frm_about;
@@ -77,48 +87,71 @@ void destroyApplicationObjects()
     DM = nullptr;
 }
 
+namespace {
+
+void showError(const QString& message)
+{
+    if (Platform::dialogsClosed()) {
+        qWarning("Lumeno: %s", qPrintable(message));
+        return;
+    }
+    QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationDisplayName(),
+                          message);
+}
+
+} // namespace
+
 int runLumeno(int argc, char** argv)
 {
-    gst_init(&argc, &argv);
     QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
-
     Platform::InstanceLock lock;
-    if (!lock.tryAcquire()) {
-        // Another instance runs: hand it our files and end.
-        TApplication app(argc, argv);
-        const QStringList files = app.arguments().mid(1);
-        return Platform::forwardArguments(
-            files, [](const QString& text) { Platform::dialogs().message(nullptr, text); });
+    const bool first = lock.tryAcquire();
+    if (first)
+        gst_init(&argc, &argv);
+    TApplication app(argc, argv);
+    QStringList files = Platform::absolutePaths(app.arguments().mid(1));
+    if (!first) {
+        // Another instance runs: hand it our files and end; if it goes away meanwhile,
+        // this start becomes the running instance with the files not yet handed over.
+        const Platform::ForwardResult forwarded = Platform::forwardArguments(
+            files, [](const QString& text) { Platform::dialogs().message(nullptr, text); },
+            Platform::handOverSocketPath(), Platform::kReceiverWaitMs,
+            [&lock] { return lock.tryAcquire(); });
+        if (!forwarded.tookOver)
+            return forwarded.exitCode;
+        gst_init(nullptr, nullptr);
+        files = forwarded.remaining;
     }
 
-    TApplication app(argc, argv);
-    Platform::setExceptionHandler([](const QString& message) {
-        QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationDisplayName(),
-                              message);
-    });
-    createApplicationObjects();
-    auto* receiver = new Platform::HandOverReceiver(
-        [](quint32 dwData, const QByteArray& text) { Frm_PlayerControl->WMCopyData(dwData, text); },
-        Frm_PlayerControl);
+    // Listening before the windows exist shortens the time in which later starts find
+    // the lock taken and nobody to hand their files to; their frames wait in the queue.
+    const QPointer<Platform::HandOverReceiver> receiver = new Platform::HandOverReceiver({}, &app);
     receiver->listen(Platform::handOverSocketPath());
+    Platform::setExceptionHandler(showError);
+    createApplicationObjects();
     Frm_PlayerControl->FReceiver = receiver;
+    Frm_PlayerControl->setCommandLineFiles(files);
     Platform::UdevDriveSource::Options drives;
     drives.audioDisc = [](const QString& node) {
         return !TMediaPlayer::trackFiles(node).isEmpty();
     };
     Frm_PlayerControl->setDriveSource(new Platform::UdevDriveSource(drives, Frm_PlayerControl));
-    Platform::onTerminationRequest([]() {
-        if (Frm_PlayerControl) {
-            Frm_PlayerControl->close();
-        }
-    });
+    Platform::onTerminationRequest(closeOnTerminationRequest);
     // The desktop's media keys and sound menu; without a session bus they are simply absent.
     PlayerRemote remote(Frm_PlayerControl);
     auto mpris = std::make_unique<Platform::MprisService>(&remote);
     mpris->publish(QDBusConnection::sessionBus());
     Frm_PlayerControl->show();
-    const int result = app.exec();
+    if (receiver) // not closed during the start-up
+        receiver->setHandler([](quint32 dwData, const QByteArray& text) {
+            Frm_PlayerControl->WMCopyData(dwData, text);
+        });
+    // A termination request during the start-up (a message box of its own, say) may
+    // have closed the window before the message loop ran.
+    const int result = Frm_PlayerControl->hasClosed() ? 0 : app.exec();
     mpris.reset();
+    // A failed save at close shows in the exit code as well as in its message.
+    const int closeResult = Frm_PlayerControl->hasClosed() ? Frm_PlayerControl->closeResult() : 0;
     destroyApplicationObjects();
-    return result;
+    return result != 0 ? result : closeResult;
 }

@@ -16,4 +16,8 @@ public:
 void createApplicationObjects();
 void destroyApplicationObjects();
 
+// What a termination request (SIGTERM and the like) does: every dialog closed as if
+// cancelled, none shown any more, and the player closed with its usual saving.
+void closeOnTerminationRequest();
+
 int runLumeno(int argc, char** argv);

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QUrl>
@@ -58,14 +59,59 @@ public:
     }
 };
 
+class ClosedDialogs : public DialogBackend {
+public:
+    void warning(QWidget*, const QString& text) override { log("Warning", text); }
+    void error(QWidget*, const QString& text) override { log("Error", text); }
+    void message(QWidget*, const QString& text) override { log("Lumeno", text); }
+    void beep() override {}
+    QStringList openFiles(QWidget*, const QString&, const QString&, bool) override { return {}; }
+    QString saveFile(QWidget*, const QString&, const QString&, const QString&) override
+    {
+        return {};
+    }
+    QString chooseFolder(QWidget*, const QString&, const QString&) override { return {}; }
+    void openDocument(const QString&) override {}
+
+private:
+    static void log(const char* caption, const QString& text)
+    {
+        qWarning("%s: %s", caption, qPrintable(text));
+    }
+};
+
 QtDialogs qtDialogs;
+ClosedDialogs closedDialogs;
 DialogBackend* installed = nullptr;
+bool closed = false;
 
 } // namespace
 
 DialogBackend& dialogs()
 {
+    if (closed)
+        return closedDialogs;
     return installed ? *installed : qtDialogs;
+}
+
+void closeAllDialogs()
+{
+    closed = true;
+    while (QWidget* popup = QApplication::activePopupWidget()) {
+        if (!popup->close())
+            break;
+    }
+    // Each one's exec() returns once control goes back to its event loop.
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(widget);
+        if (dialog && dialog->isVisible() && dialog->isModal())
+            dialog->reject();
+    }
+}
+
+bool dialogsClosed()
+{
+    return closed;
 }
 
 void setDialogBackend(DialogBackend* backend)

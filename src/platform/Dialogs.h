@@ -35,6 +35,12 @@ DialogBackend& dialogs();
 // Installs a backend (not owned); null restores Qt's dialogs.
 void setDialogBackend(DialogBackend* backend);
 
+// For a termination request: closes every open modal dialog, message box and popup
+// menu as if cancelled, and from then on shows none; messages go to the log and file
+// dialogs answer Cancel, so nothing waits for a person who is not there.
+void closeAllDialogs();
+bool dialogsClosed();
+
 // "Desc|*.a;*.b|Desc2|*.c" to Qt's name filters, descriptions kept as they are written.
 QStringList qtNameFilters(const QString& filter);
 

@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <utility>
@@ -78,6 +79,15 @@ QStringList virtualFolderFiles(const QString& folder)
 {
     const VirtualFolderLister& lister = folderLister();
     return lister ? lister(folder) : QStringList();
+}
+
+QStringList absolutePaths(const QStringList& paths)
+{
+    QStringList result;
+    result.reserve(paths.size());
+    for (const QString& path : paths)
+        result << (path.isEmpty() ? path : QDir::cleanPath(QDir::current().absoluteFilePath(path)));
+    return result;
 }
 
 } // namespace Platform

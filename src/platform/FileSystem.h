@@ -34,4 +34,8 @@ using VirtualFolderLister = std::function<QStringList(const QString& folder)>;
 void registerVirtualFolderLister(VirtualFolderLister lister);
 QStringList virtualFolderFiles(const QString& folder);
 
+// Each path made absolute against the current folder and cleaned; empty ones stay
+// empty. For command-line files, in the process whose folder they were typed against.
+QStringList absolutePaths(const QStringList& paths);
+
 } // namespace Platform

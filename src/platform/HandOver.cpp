@@ -7,6 +7,8 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLoggingCategory>
+#include <QPointer>
+#include <QThread>
 #include <QTimer>
 #include <QtEndian>
 
@@ -82,12 +84,25 @@ void HandOverReceiver::acceptConnections()
     }
 }
 
+void HandOverReceiver::setHandler(Handler handler)
+{
+    m_handler = std::move(handler);
+    scheduleQueue();
+}
+
+QList<HandOverReceiver::Frame> HandOverReceiver::takePending()
+{
+    QList<Frame> pending(m_queue.begin(), m_queue.end());
+    m_queue.clear();
+    return pending;
+}
+
 void HandOverReceiver::readFrom(QLocalSocket* socket)
 {
     auto it = m_connections.find(socket);
-    if (it == m_connections.end() || it->frameQueued)
-        return; // a sender's next frame waits until its current one is answered
-    if (readFrame(socket, *it))
+    if (it == m_connections.end())
+        return;
+    if (readFrames(socket, *it))
         scheduleQueue();
 }
 
@@ -98,11 +113,13 @@ void HandOverReceiver::scheduleQueue()
 }
 
 // Reads no more than the current frame needs, so nothing past cbData is ever looked at.
-// Returns true when a complete, valid frame was queued; a bad one drops the connection.
-bool HandOverReceiver::readFrame(QLocalSocket* socket, Connection& connection)
+// Every complete, valid frame is queued and answered at once. Returns true when a frame
+// was queued; a bad one drops the connection.
+bool HandOverReceiver::readFrames(QLocalSocket* socket, Connection& connection)
 {
     QByteArray& buffer = connection.buffer;
     bool progress = false;
+    bool queued = false;
     for (;;) {
         const qsizetype wanted = buffer.size() < kHeaderSize
                                      ? kHeaderSize - buffer.size()
@@ -117,34 +134,41 @@ bool HandOverReceiver::readFrame(QLocalSocket* socket, Connection& connection)
         const quint32 cbData = headerField(buffer, 1);
         if (cbData == 0 || cbData > kHandOverMaxData) {
             drop(socket, "cbData out of range");
-            return false;
+            return queued;
         }
         if (buffer.size() < kHeaderSize + qsizetype(cbData))
             continue;
         const qsizetype zero = buffer.indexOf('\0', kHeaderSize);
         if (zero < 0) {
             drop(socket, "text not zero-terminated within cbData");
-            return false;
+            return queued;
         }
-        m_queue.enqueue(
-            {socket, headerField(buffer, 0), buffer.mid(kHeaderSize, zero - kHeaderSize)});
+        m_queue.enqueue({headerField(buffer, 0), buffer.mid(kHeaderSize, zero - kHeaderSize)});
         buffer.clear();
-        connection.frameQueued = true;
-        connection.stallTimer->stop(); // the sender now rightly waits for us
-        return true;
+        queued = true;
+        if (!answer(socket))
+            return queued; // the sender went away; its frame is still handled
     }
     if (progress)
         connection.stallTimer->start();
-    return false;
+    return queued;
+}
+
+bool HandOverReceiver::answer(QLocalSocket* socket)
+{
+    if (socket->state() == QLocalSocket::ConnectedState) {
+        socket->write(QByteArray(kReplySize, '\0'));
+        socket->flush();
+    }
+    // A write error may have reported the disconnect (and released the socket) right here.
+    return m_connections.contains(socket) && socket->state() == QLocalSocket::ConnectedState;
 }
 
 void HandOverReceiver::peerClosed(QLocalSocket* socket)
 {
-    // Everything the sender wrote was read before this signal; a complete frame is queued
-    // and still handled (the file was handed over), a partial one is discarded.
-    auto it = m_connections.find(socket);
-    if (it != m_connections.end() && !it->frameQueued)
-        release(socket);
+    // Everything the sender wrote was read before this signal: its complete frames are
+    // queued and still handled, a partial one is discarded.
+    release(socket);
 }
 
 void HandOverReceiver::drop(QLocalSocket* socket, const char* reason)
@@ -167,7 +191,7 @@ void HandOverReceiver::release(QLocalSocket* socket)
 
 void HandOverReceiver::handleQueue()
 {
-    if (m_handling || m_queue.isEmpty())
+    if (m_handling || !m_handler)
         return; // a handler further up the stack is running a nested event loop
     m_handling = true;
     const QPointer<HandOverReceiver> self(this);
@@ -185,35 +209,8 @@ void HandOverReceiver::handleQueue()
         }
         if (!self)
             return;
-        finishFrame(frame);
     }
     m_handling = false;
-}
-
-void HandOverReceiver::finishFrame(const Frame& frame)
-{
-    QLocalSocket* socket = frame.socket;
-    auto it = socket ? m_connections.find(socket) : m_connections.end();
-    if (it == m_connections.end())
-        return;
-    // Still marked queued while writing: a write error may report the disconnect right here.
-    if (socket->state() == QLocalSocket::ConnectedState) {
-        socket->write(QByteArray(kReplySize, '\0'));
-        socket->flush();
-    }
-    it = m_connections.find(socket);
-    if (it == m_connections.end())
-        return;
-    it->frameQueued = false;
-    if (socket->state() != QLocalSocket::ConnectedState) {
-        release(socket);
-        return;
-    }
-    if (readFrame(socket, *it))
-        return;                      // the caller's loop handles it next
-    it = m_connections.find(socket); // gone if that frame was refused
-    if (it != m_connections.end())
-        it->stallTimer->start();
 }
 
 SendResult sendHandOver(const QString& socketPath, quint32 dwData, const QString& text,
@@ -224,7 +221,7 @@ SendResult sendHandOver(const QString& socketPath, quint32 dwData, const QString
     if (data.size() > qsizetype(kHandOverMaxData)) {
         qCWarning(lcHandOver, "argument too long to hand over (%lld bytes)",
                   static_cast<long long>(data.size()));
-        return SendResult::Failed;
+        return SendResult::TooLong;
     }
     const QDeadlineTimer deadline(timeoutMs); // negative: forever
     const auto remaining = [&deadline] { return int(deadline.remainingTime()); };
@@ -252,23 +249,61 @@ SendResult sendHandOver(const QString& socketPath, quint32 dwData, const QString
     return headerField(reply, 0) == 0 ? SendResult::Delivered : SendResult::Failed;
 }
 
-int forwardArguments(const QStringList& args,
-                     const std::function<void(const QString&)>& showMessage,
-                     const QString& socketPath)
+namespace {
+constexpr int kRetryMs = 50;
+
+// One argument, retried while nobody takes it, up to the deadline.
+SendResult forwardOne(const QString& socketPath, const QString& argument,
+                      const QDeadlineTimer& deadline, const std::function<bool()>& takeOver,
+                      bool& tookOver)
 {
-    for (const QString& argument : args) {
-        switch (sendHandOver(socketPath, 0, argument)) {
+    for (;;) {
+        const SendResult result = sendHandOver(socketPath, 0, argument);
+        // Failed: connected, but the instance went away before answering (it is closing).
+        if (result == SendResult::Delivered || result == SendResult::TooLong)
+            return result;
+        if (takeOver && takeOver()) {
+            tookOver = true;
+            return result;
+        }
+        if (deadline.hasExpired())
+            return result;
+        QThread::msleep(kRetryMs);
+    }
+}
+} // namespace
+
+ForwardResult forwardArguments(const QStringList& args,
+                               const std::function<void(const QString&)>& showMessage,
+                               const QString& socketPath, int receiverWaitMs,
+                               const std::function<bool()>& takeOver)
+{
+    ForwardResult outcome;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& argument = args.at(i);
+        bool tookOver = false;
+        const SendResult result =
+            forwardOne(socketPath, argument, QDeadlineTimer(receiverWaitMs), takeOver, tookOver);
+        if (tookOver) {
+            outcome.tookOver = true;
+            outcome.remaining = args.mid(i);
+            return outcome;
+        }
+        switch (result) {
+        case SendResult::Delivered:
+            break;
         case SendResult::NoReceiver:
+            outcome.exitCode = 1;
             showMessage(QString::fromLatin1(kReceiverNotFound));
             break;
         case SendResult::Failed:
+        case SendResult::TooLong:
+            outcome.exitCode = 1;
             qCWarning(lcHandOver, "hand-over of %s failed", qPrintable(argument));
-            break;
-        case SendResult::Delivered:
             break;
         }
     }
-    return 0;
+    return outcome;
 }
 
 } // namespace Platform

@@ -2,13 +2,14 @@
 // Hands a second start's arguments to the running instance over a per-user local socket.
 //
 // Frame, sender to receiver: dwData (u32 LE), cbData (u32 LE), then cbData bytes: UTF-8
-// text whose terminating zero is counted in cbData. Reply: u32 LE 0, written only after
-// the receiver's handler has finished, so the sender waits out the whole hand-over.
+// text whose terminating zero is counted in cbData. Reply: u32 LE 0, written as soon as
+// the frame is taken into the receiver's queue. The reply does not wait for the handler:
+// a handler may sit in a message box for as long as nobody clicks it, and later starts
+// must not hang on that.
 
 #include <QByteArray>
 #include <QHash>
 #include <QObject>
-#include <QPointer>
 #include <QQueue>
 #include <QString>
 #include <QStringList>
@@ -23,6 +24,9 @@ namespace Platform {
 
 constexpr quint32 kHandOverMaxData = 64 * 1024; // largest accepted cbData
 constexpr int kHandOverStallMs = 2000;          // a sender silent this long is dropped
+// How long a start that finds the instance lock taken waits for the running instance
+// to take hand-overs: that instance may be in its first moments.
+constexpr int kReceiverWaitMs = 8000;
 inline const char kReceiverNotFound[] = "CopyData Receiver NOT found!";
 
 // "$XDG_RUNTIME_DIR/<name>", or "/tmp/<name>-<uid>" (see perUserRuntimePath).
@@ -34,7 +38,12 @@ public:
     // text holds the bytes before the terminating zero. The handler runs on this object's
     // thread, may run nested event loops, and may take as long as it needs.
     using Handler = std::function<void(quint32 dwData, const QByteArray& text)>;
+    struct Frame {
+        quint32 dwData = 0;
+        QByteArray text;
+    };
 
+    // Without a handler, frames are answered and kept until one is set.
     explicit HandOverReceiver(Handler handler, QObject* parent = nullptr);
     ~HandOverReceiver() override;
 
@@ -43,28 +52,25 @@ public:
     bool listen(const QString& socketPath);
     QString errorString() const;
     void setStallTimeout(int ms) { m_stallMs = ms; }
+    void setHandler(Handler handler);
+    // The frames answered but not handled yet, in arrival order; they leave the queue.
+    QList<Frame> takePending();
 
 private:
     struct Connection {
         QByteArray buffer; // the frame read so far
         QTimer* stallTimer = nullptr;
-        bool frameQueued = false;
-    };
-    struct Frame {
-        QPointer<QLocalSocket> socket;
-        quint32 dwData = 0;
-        QByteArray text;
     };
 
     void acceptConnections();
     void readFrom(QLocalSocket* socket);
-    bool readFrame(QLocalSocket* socket, Connection& connection);
+    bool readFrames(QLocalSocket* socket, Connection& connection);
+    bool answer(QLocalSocket* socket);
     void peerClosed(QLocalSocket* socket);
     void drop(QLocalSocket* socket, const char* reason);
     void release(QLocalSocket* socket);
     void scheduleQueue();
     void handleQueue();
-    void finishFrame(const Frame& frame);
 
     Handler m_handler;
     QLocalServer* m_server;
@@ -74,7 +80,7 @@ private:
     int m_stallMs = kHandOverStallMs;
 };
 
-enum class SendResult { Delivered, NoReceiver, Failed };
+enum class SendResult { Delivered, NoReceiver, Failed, TooLong };
 
 // Connects, sends one frame and waits for the reply. timeoutMs -1 waits as long as the
 // receiver's hand-over takes. Blocks the calling thread; meant for the short-lived second
@@ -82,10 +88,20 @@ enum class SendResult { Delivered, NoReceiver, Failed };
 SendResult sendHandOver(const QString& socketPath, quint32 dwData, const QString& text,
                         int timeoutMs = -1);
 
-// Sends each argument in order with dwData 0; for every one nobody receives, shows
-// kReceiverNotFound and goes on. Returns the second instance's exit code, 0.
-int forwardArguments(const QStringList& args,
-                     const std::function<void(const QString&)>& showMessage,
-                     const QString& socketPath = handOverSocketPath());
+struct ForwardResult {
+    int exitCode = 0;      // 0 only when every argument was delivered
+    bool tookOver = false; // the running instance went away; this start is it now
+    QStringList remaining; // with tookOver: the arguments still to be played
+};
+
+// Sends each argument in order with dwData 0. Nobody receiving yet: tries again until
+// receiverWaitMs have passed, asking takeOver (when given) whether the instance lock
+// has become free, which ends the forwarding with the rest of the arguments. Still
+// nobody: shows kReceiverNotFound and goes on with the next argument.
+ForwardResult forwardArguments(const QStringList& args,
+                               const std::function<void(const QString&)>& showMessage,
+                               const QString& socketPath = handOverSocketPath(),
+                               int receiverWaitMs = kReceiverWaitMs,
+                               const std::function<bool()>& takeOver = {});
 
 } // namespace Platform

@@ -31,7 +31,9 @@ void writeWholeFile(const QString& path, const QByteArray& bytes)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw EInOutError(QStringLiteral("Cannot create \"%1\": %2").arg(path, file.errorString()));
-    if (file.write(bytes) != bytes.size()) {
+    // flush() here: QSaveFile::commit() overlooks a failure of the flush it does itself
+    // (a full disk), and would rename an empty file over the old one.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         const QString reason = file.errorString();
         file.cancelWriting();
         throw EInOutError(QStringLiteral("Cannot write \"%1\": %2").arg(path, reason));
@@ -159,6 +161,13 @@ bool IniFile::ValueExists(const QString& section, const QString& key) const
 
 void IniFile::WriteString(const QString& section, const QString& key, const QString& value)
 {
+    // One line per key: a line break would end the value early and turn the rest into
+    // a line of its own (a false section or key).
+    for (const QString* text : {&section, &key, &value}) {
+        if (text->contains(u'\n') || text->contains(u'\r'))
+            throw EInOutError(QStringLiteral("Cannot write \"%1\" to \"%2\": it holds a line break")
+                                  .arg(key, m_fileName));
+    }
     QStringList lines = readLines(true);
     const KeyLocation where = locate(lines, section, key);
     const QString keyLine = key + u'=' + value;

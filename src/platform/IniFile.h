@@ -44,7 +44,8 @@ public:
     // Replaces the key's line, or adds it at the end of its section, adding the
     // section at the end of the file when it is new. The file is replaced
     // through a temporary file in the same folder (QSaveFile), so a crash leaves
-    // the old or the new file whole. Throws EInOutError.
+    // the old or the new file whole. Throws EInOutError, also for a section, key
+    // or value holding a line break (the file would no longer read back the same).
     void WriteString(const QString& section, const QString& key, const QString& value);
 
 private:

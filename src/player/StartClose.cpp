@@ -68,33 +68,65 @@ void TFrm_PlayerControl::FormShow()
         return;
     }
 
-    const QStringList arguments = QCoreApplication::arguments().mid(1);
-    if (arguments.isEmpty()) {
+    if (m_commandLineFiles.isEmpty()) {
         return;
     }
     // Failures while starting the command-line files are not reported.
     try {
-        FCommandFiles << arguments;
-        playCommandFiles(0);
+        if (takeCommandFiles(m_commandLineFiles)) {
+            playCommandFiles(0);
+        }
     } catch (const std::exception&) {
     }
 }
 
 void TFrm_PlayerControl::closeEvent(QCloseEvent* event)
 {
+    event->accept();
+    if (m_closed) {
+        return;
+    }
+    m_closed = true;
+    takePendingHandOvers();
     // A later start now finds no receiver, as when no instance runs.
     delete FReceiver;
     FReceiver = nullptr;
+    bool saved = false;
     try {
-        FormClose();
+        saved = FormClose();
     } catch (const std::exception& error) {
         Platform::handleException(error);
     }
-    event->accept();
+    // A failed save shows in the exit code as well as in its message.
+    m_closeResult = saved ? 0 : 1;
     QApplication::quit();
 }
 
-void TFrm_PlayerControl::FormClose()
+void TFrm_PlayerControl::takePendingHandOvers()
+{
+    if (!FReceiver) {
+        return;
+    }
+    QStringList files;
+    for (const Platform::HandOverReceiver::Frame& frame : FReceiver->takePending()) {
+        if ((frame.dwData & 0xFF) == 0) {
+            files << QString::fromUtf8(frame.text);
+        }
+    }
+    // Each sender was told its file arrived: it joins the shown list, as a hand-over
+    // would have made it, without being played.
+    if (files.isEmpty() || !takeCommandFiles(files)) {
+        return;
+    }
+    {
+        const QSignalBlocker quiet(Frm_playlist->cmb_playlist);
+        Frm_playlist->cmb_playlist->setCurrentIndex(0);
+    }
+    FPlaylistItems.clear();
+    TPlaylistOps::AddFiles(FCommandFiles, FPlaylistItems, Frm_playlist->Lst_playlist);
+}
+
+bool TFrm_PlayerControl::FormClose()
 {
     if (MediaPlayer->Mode() == mpPlaying) {
         MediaPlayer->Stop();
@@ -106,5 +138,6 @@ void TFrm_PlayerControl::FormClose()
     // The automatic playlists of inserted media go with the run.
     dropDiscPlaylists();
     QComboBox* names = Frm_playlist->cmb_playlist;
-    TPlaylistStore::saveAtClose(this, FSettings, FPlaylists, names, FPlaylistItems);
+    return TPlaylistStore::saveAtClose(this, FSettings, FPlaylists, names, FPlaylistItems,
+                                       m_storeOpened);
 }

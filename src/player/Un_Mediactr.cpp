@@ -7,6 +7,7 @@
 #include "engine/TMediaPlayer.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
+#include "platform/FileSystem.h"
 #include "platform/HandOver.h"
 #include "platform/SystemConfig.h"
 #include "player/TRadioGroup.h"
@@ -47,6 +48,7 @@ TFrm_PlayerControl::TFrm_PlayerControl(QWidget* parent) : QWidget(parent)
     createBands();
     MediaPlayer = new TMediaPlayer(this);
     MediaPlayer->OnNotify = [this](TMediaPlayer*) { MediaPlayerNotify(); };
+    m_commandLineFiles = Platform::absolutePaths(QCoreApplication::arguments().mid(1));
     FormCreate();
 }
 
@@ -189,6 +191,7 @@ void TFrm_PlayerControl::FormCreate()
     // The playlist window does not exist yet; the store needs nothing of it.
     try {
         TPlaylistStore::OpenPlaylistStore(FPlaylists, FSettings);
+        m_storeOpened = true;
     } catch (const std::exception& error) {
         Platform::handleException(error);
     }
@@ -214,8 +217,25 @@ void TFrm_PlayerControl::WMCopyData(quint32 dwData, const QByteArray& lpData)
 
 void TFrm_PlayerControl::PlayReceivedFile(const QString& fileName)
 {
-    FCommandFiles << fileName;
-    playCommandFiles(-1);
+    if (takeCommandFiles({fileName}))
+        playCommandFiles(-1);
+}
+
+bool TFrm_PlayerControl::takeCommandFiles(const QStringList& files)
+{
+    QStringList refused;
+    bool taken = false;
+    for (const QString& file : files) {
+        if (TPlaylistOps::hasLineBreak(file)) {
+            refused << TPlaylistOps::lineBreakMessage(file);
+        } else {
+            FCommandFiles << file;
+            taken = true;
+        }
+    }
+    if (!refused.isEmpty())
+        Platform::dialogs().message(this, refused.join(u'\n'));
+    return taken;
 }
 
 void TFrm_PlayerControl::playCommandFiles(int lineToMark)

@@ -80,6 +80,13 @@ public:
     void FormShow();
     void WMCopyData(quint32 dwData, const QByteArray& lpData);
     void PlayReceivedFile(const QString& fileName);
+    // The files the start-up plays, already absolute; by default the program's own
+    // arguments.
+    void setCommandLineFiles(const QStringList& files) { m_commandLineFiles = files; }
+    // Closed (and saved) already, and the program's exit code from that: 1 when a save
+    // failed.
+    bool hasClosed() const { return m_closed; }
+    int closeResult() const { return m_closeResult; }
 
     // Play pipeline
     void ToolPlayClick();
@@ -152,10 +159,16 @@ private:
     void setPlayingState();
     void redirectDvdPart();
     void startDvd();
-    void FormClose();
+    // False when a save failed (already reported).
+    bool FormClose();
     // Shows every file given so far in place of the list, marks one line (-1: the
     // last) and presses Play.
     void playCommandFiles(int lineToMark);
+    // Appends to FCommandFiles what a playlist can hold; the rest is refused with a
+    // message. False when nothing was appended.
+    bool takeCommandFiles(const QStringList& files);
+    // Frames answered but not handled when the window closes join the list to be saved.
+    void takePendingHandOvers();
     void readMixerAtStart();
     // Start-up: the automatic playlists of the media present join the selector.
     void addDiscPlaylistsAtStart();
@@ -171,6 +184,10 @@ private:
     // The automatic playlists this run put into the selector, the ones a removal or
     // the close may take out again.
     QStringList m_autoPlaylists;
+    bool m_closed = false;
+    int m_closeResult = 0;
+    bool m_storeOpened = false;
+    QStringList m_commandLineFiles;
     QWidget* m_volumeOverlay = nullptr;
     QTimer* m_volumeOverlayTimer = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "playlist/PlaylistOps.h"
 
+#include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "playlist/TListBox.h"
 
@@ -40,14 +41,20 @@ QList<bool> invertedFlags(QList<bool> flags)
 
 QString TPlaylistOps::namePart(const QString& path)
 {
-    // Not QFileInfo::fileName(): playlists carry Windows paths too, whose
-    // names end at "\" or at a drive colon.
-    for (qsizetype i = path.size() - 1; i >= 0; --i) {
-        const QChar c = path.at(i);
-        if (c == u'/' || c == u'\\' || c == u':')
-            return path.mid(i + 1);
-    }
-    return path;
+    // Only "/" separates here: ":" and "\" are ordinary characters of a name.
+    return path.mid(path.lastIndexOf(u'/') + 1);
+}
+
+bool TPlaylistOps::hasLineBreak(const QString& text)
+{
+    return text.contains(u'\n') || text.contains(u'\r');
+}
+
+QString TPlaylistOps::lineBreakMessage(const QString& path)
+{
+    QString shown = path;
+    shown.replace(u'\r', u' ').replace(u'\n', u' ');
+    return QStringLiteral("\"%1\" cannot be listed: its name holds a line break.").arg(shown);
 }
 
 QString TPlaylistOps::lineNumber(int k, int entryCount)
@@ -80,14 +87,23 @@ void TPlaylistOps::ShowPlaylist(const TFileList& files, TListBox* box)
 
 void TPlaylistOps::AddFiles(const QStringList& paths, TFileList& files, TListBox* box)
 {
+    QStringList refused;
     for (const QString& path : paths) {
         QCoreApplication::processEvents();
+        // The playlist files keep one field per line: such a name would shift every
+        // later entry.
+        if (hasLineBreak(path)) {
+            refused << lineBreakMessage(path);
+            continue;
+        }
         auto file = std::make_shared<Tfile>();
         SetFileFromPath(*file, path);
         files.append(std::move(file));
     }
     if (box)
         ShowPlaylist(files, box);
+    if (!refused.isEmpty())
+        Platform::dialogs().message(box ? box->window() : nullptr, refused.join(u'\n'));
 }
 
 void TPlaylistOps::SetFileFromPath(Tfile& file, const QString& path)

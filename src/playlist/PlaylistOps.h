@@ -26,8 +26,11 @@ public:
     static void SelectNone(TListBox* box);
     static void InvertSelection(TListBox* box);
 
-    // The text after the last "/", "\" or ":" of a path.
+    // The text after the last "/" of a path.
     static QString namePart(const QString& path);
+    // CR or LF: text that the one-field-per-line files cannot hold.
+    static bool hasLineBreak(const QString& text);
+    static QString lineBreakMessage(const QString& path);
     // The line number k (1-based) as shown in a list of entryCount entries.
     static QString lineNumber(int k, int entryCount);
 };

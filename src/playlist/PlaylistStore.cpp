@@ -12,8 +12,9 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <functional>
 
-const QString TPlaylistStore::kPlaylistFilter = QStringLiteral("Trevalo Playlist (*.ist)|*.ist");
+const QString TPlaylistStore::kPlaylistFilter = QStringLiteral("Lumeno Playlist (*.ist)|*.ist");
 
 namespace {
 
@@ -54,8 +55,12 @@ template <typename Pair> QList<Pair> readPairs(const QString& path)
     return pairs;
 }
 
+// A pair holding a line break would shift every later pair by a line, so it is left
+// out; the places where names come in refuse them with a message first.
 void appendPair(QByteArray& bytes, const QString& name, const QString& path)
 {
+    if (TPlaylistOps::hasLineBreak(name) || TPlaylistOps::hasLineBreak(path))
+        return;
     bytes += name.toUtf8() + kCrLf + path.toUtf8() + kCrLf;
 }
 
@@ -86,7 +91,8 @@ void addUnlistedPlaylists(TPlaylistFileList& playlists, const QString& playlistF
             found.erase(at);
     }
     for (const QString& path : std::as_const(found))
-        playlists.append({TPlaylistStore::playlistNameFromPath(path), path});
+        if (!TPlaylistOps::hasLineBreak(path))
+            playlists.append({TPlaylistStore::playlistNameFromPath(path), path});
 }
 
 void chooseName(QComboBox* names, int index)
@@ -237,6 +243,10 @@ void TPlaylistStore::openPlaylistCommand(QWidget* parent, const IniFile& setting
     if (chosen.isEmpty())
         return;
     const QString path = chosen.first();
+    if (TPlaylistOps::hasLineBreak(path)) {
+        Platform::dialogs().message(parent, TPlaylistOps::lineBreakMessage(path));
+        return;
+    }
     try {
         LoadPlaylistFile(items, path);
     } catch (const EInOutError& error) {
@@ -262,6 +272,10 @@ void TPlaylistStore::savePlaylistCommand(QWidget* parent, const IniFile& setting
         return;
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".ist");
+    if (TPlaylistOps::hasLineBreak(path)) {
+        Platform::dialogs().message(parent, TPlaylistOps::lineBreakMessage(path));
+        return;
+    }
     try {
         SavePlaylistFile(items, path);
     } catch (const EInOutError& error) {
@@ -279,38 +293,56 @@ void TPlaylistStore::newPlaylistCommand(QComboBox* names, TFileList& items, TLis
     TPlaylistOps::ClearPlaylist(items, list);
 }
 
-void TPlaylistStore::choosePlaylistCommand(QWidget* parent, const TPlaylistFileList& playlists,
+bool TPlaylistStore::choosePlaylistCommand(QWidget* parent, const TPlaylistFileList& playlists,
                                            int chosen, TFileList& items, TListBox* list,
                                            int& currentIndex)
 {
     if (chosen < 0 || chosen >= playlists.size())
-        return;
+        return false;
     try {
         LoadPlaylistFile(items, playlists.at(chosen).Path);
     } catch (const EInOutError& error) {
         report(parent, error);
-        return;
+        return false;
     }
     TPlaylistOps::ShowPlaylist(items, list);
     currentIndex = -1;
+    return true;
 }
 
 bool TPlaylistStore::saveAtClose(QWidget* parent, IniFile& settings,
                                  const TPlaylistFileList& playlists, const QComboBox* names,
-                                 const TFileList& items)
+                                 const TFileList& items, bool storeOpened)
 {
     const int chosen = names ? names->currentIndex() : -1;
-    const QString chosenPath =
-        chosen >= 0 && chosen < playlists.size() ? playlists.at(chosen).Path : QString();
-    try {
-        settings.WriteString(kPlaylist, kLastPlaylist, chosenPath);
-        SavePlaylistIndex(playlists, settings.ReadString(kPlaylist, kPlaylistDirectory, QString()) +
-                                         QStringLiteral("/Playlist.dat"));
-        if (names && names->currentText() == kDefaultName && !chosenPath.isEmpty())
-            SavePlaylistFile(items, chosenPath);
-    } catch (const EInOutError& error) {
-        report(parent, error);
-        return false;
+    const bool valid = chosen >= 0 && chosen < playlists.size();
+    const QString chosenPath = valid ? playlists.at(chosen).Path : QString();
+    // Each write on its own: one that fails must not cost the others. Without an
+    // opened store the lists are empty, and writing them would replace the real ones.
+    QStringList failures;
+    const auto attempt = [&failures](const std::function<void()>& write) {
+        try {
+            write();
+        } catch (const EInOutError& error) {
+            failures << error.message();
+        }
+    };
+    if (storeOpened) {
+        attempt([&] { settings.WriteString(kPlaylist, kLastPlaylist, chosenPath); });
+        attempt([&] {
+            const QString folder = settings.ReadString(kPlaylist, kPlaylistDirectory, QString());
+            // Unreadable settings: not the root folder's Playlist.dat instead.
+            if (folder.isEmpty())
+                throw EInOutError(QStringLiteral("Cannot write the playlist index: \"%1\" names "
+                                                 "no playlist directory")
+                                      .arg(settings.fileName()));
+            SavePlaylistIndex(playlists, folder + QStringLiteral("/Playlist.dat"));
+        });
     }
-    return true;
+    // By the chosen item, not the box's text: that is what the user may be typing.
+    if (valid && playlists.at(chosen).Name == kDefaultName && !chosenPath.isEmpty())
+        attempt([&] { SavePlaylistFile(items, chosenPath); });
+    if (!failures.isEmpty())
+        Platform::dialogs().message(parent, failures.join(u'\n'));
+    return failures.isEmpty();
 }

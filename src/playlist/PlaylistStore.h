@@ -26,7 +26,7 @@ using TPlaylistFileList = QList<Tplaylist_file>;
 // message in a message box and stop there, keeping what was already done.
 class TPlaylistStore {
 public:
-    static const QString kPlaylistFilter; // "Trevalo Playlist (*.ist)|*.ist"
+    static const QString kPlaylistFilter; // "Lumeno Playlist (*.ist)|*.ist"
 
     // Start-up preparation. appDataOverride replaces the user's data folder
     // ($XDG_DATA_HOME, default ~/.local/share). settings is set as soon as the
@@ -63,12 +63,16 @@ public:
     // Newplaylistclear1Click.
     static void newPlaylistCommand(QComboBox* names, TFileList& items, TListBox* list);
     // cmb_playlistChange, for a choice the user made (connect it to
-    // QComboBox::activated, which programmatic changes do not emit).
-    static void choosePlaylistCommand(QWidget* parent, const TPlaylistFileList& playlists,
+    // QComboBox::activated, which programmatic changes do not emit). False when
+    // nothing was loaded (already reported): the caller puts the old choice back.
+    static bool choosePlaylistCommand(QWidget* parent, const TPlaylistFileList& playlists,
                                       int chosen, TFileList& items, TListBox* list,
                                       int& currentIndex);
     // The close handler's part: "last playlist", Playlist.dat and, when
-    // "Default" is shown, its file. False when a write failed (already reported).
+    // "Default" is the chosen item, its file. Each write is tried even when another
+    // failed; storeOpened false skips the first two. False when a write failed
+    // (already reported).
     static bool saveAtClose(QWidget* parent, IniFile& settings, const TPlaylistFileList& playlists,
-                            const QComboBox* names, const TFileList& items);
+                            const QComboBox* names, const TFileList& items,
+                            bool storeOpened = true);
 };

@@ -12,6 +12,7 @@
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
@@ -34,6 +35,10 @@ TFrm_playlist::TFrm_playlist(QWidget* parent) : QWidget(parent)
     cmb_playlist->setInsertPolicy(QComboBox::NoInsert);
     cmb_playlist->setGeometry(8, 0, 217, 21);
     connect(cmb_playlist, &QComboBox::activated, this, &TFrm_playlist::cmb_playlistChange);
+    // The box has changed its choice by the time it reports it; a choice that fails to
+    // load needs the one before, seen as the user's input arrives.
+    cmb_playlist->installEventFilter(this);
+    cmb_playlist->lineEdit()->installEventFilter(this);
 
     Lst_playlist = new TListBox(this);
     Lst_playlist->setGeometry(8, 24, 217, 345);
@@ -81,6 +86,13 @@ QPushButton* TFrm_playlist::menuButton(const QString& caption, int left, QMenu* 
 
 bool TFrm_playlist::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == cmb_playlist || watched == cmb_playlist->lineEdit()) {
+        const QEvent::Type type = event->type();
+        if (type == QEvent::KeyPress || type == QEvent::MouseButtonPress || type == QEvent::Wheel) {
+            m_choiceBeforeInput = cmb_playlist->currentIndex();
+        }
+        return QWidget::eventFilter(watched, event);
+    }
     if (watched == Lst_playlist && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Delete ||
@@ -169,8 +181,17 @@ void TFrm_playlist::Lst_playlistDblClick()
 void TFrm_playlist::cmb_playlistChange(int index)
 {
     TFrm_PlayerControl* p = Frm_PlayerControl;
-    TPlaylistStore::choosePlaylistCommand(this, p->FPlaylists, index, p->FPlaylistItems,
-                                          Lst_playlist, p->FCurrentIndex);
+    const int before = m_choiceBeforeInput;
+    m_choiceBeforeInput = -1;
+    if (TPlaylistStore::choosePlaylistCommand(this, p->FPlaylists, index, p->FPlaylistItems,
+                                              Lst_playlist, p->FCurrentIndex)) {
+        return;
+    }
+    // The list still shows the old entries: name their playlist again, so that the
+    // close saves (or leaves) the right file.
+    if (before >= 0 && before < cmb_playlist->count()) {
+        cmb_playlist->setCurrentIndex(before);
+    }
 }
 
 TGatherView TFrm_playlist::gatherView()

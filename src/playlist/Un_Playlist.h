@@ -44,6 +44,8 @@ protected:
 private:
     QPushButton* menuButton(const QString& caption, int left, QMenu* menu, int factor);
     void playLine(int line);
+
+    int m_choiceBeforeInput = -1; // cmb_playlist's choice before the user's latest input
 };
 
 extern TFrm_playlist* Frm_playlist;

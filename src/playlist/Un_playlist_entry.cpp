@@ -1,5 +1,8 @@
 #include "playlist/Un_playlist_entry.h"
 
+#include "platform/Dialogs.h"
+#include "playlist/PlaylistOps.h"
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
@@ -41,6 +44,11 @@ void TFrm_playlist_entry::EditFile(const TfilePtr& entry)
 
 void TFrm_playlist_entry::Btn_okClick()
 {
+    // A pasted line break would break the playlist file the entry is saved to.
+    if (TPlaylistOps::hasLineBreak(Edt_new->text())) {
+        Platform::dialogs().message(this, TPlaylistOps::lineBreakMessage(Edt_new->text()));
+        return;
+    }
     if (FFile) {
         FFile->Path = Edt_new->text();
     }

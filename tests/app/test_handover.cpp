@@ -83,9 +83,10 @@ int sendHelper(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const auto show = [](const QString& message) { say(qPrintable("message: " + message)); };
+    const int waitMs = qEnvironmentVariableIntValue("HANDOVER_WAIT_MS");
     int code = 0;
     for (const QString& argument : app.arguments().mid(2)) {
-        code |= forwardArguments({argument}, show);
+        code |= forwardArguments({argument}, show, handOverSocketPath(), waitMs).exitCode;
         say("returned");
     }
     return code;
@@ -186,25 +187,27 @@ private slots:
     void secondStartHandsOverEachArgumentInOrder()
     {
         QProcess sender;
-        QByteArray senderOutput;
-        QList<int> returnsSeenByHandler;
+        bool senderEndedFirst = false;
         makeReceiver([&](quint32 dwData, const QByteArray& text) {
+            // The first hand-over sits in a nested event loop (a message box nobody
+            // clicks) until the sender has ended: the replies must not wait for it.
+            if (m_received.isEmpty())
+                senderEndedFirst =
+                    QTest::qWaitFor([&] { return sender.state() == QProcess::NotRunning; }, 10000);
             m_received.append({dwData, text});
-            QTest::qWait(300); // a hand-over that rebuilds the list and lets events run
-            senderOutput += sender.readAllStandardOutput();
-            returnsSeenByHandler.append(int(senderOutput.count("returned")));
         });
         startHelper(sender, {"--send", "/media/a.mp3", "b c.avi", "\u00fc.ogg"});
-        QTRY_COMPARE_WITH_TIMEOUT(sender.state(), QProcess::NotRunning, 10000);
-        QCOMPARE(m_received.size(), 3);
+        QTRY_COMPARE_WITH_TIMEOUT(m_received.size(), 3, 15000);
+        QVERIFY(senderEndedFirst);
         QCOMPARE(sender.exitCode(), 0);
+        const QByteArray senderOutput = sender.readAllStandardOutput();
+        QCOMPARE(senderOutput.count("returned"), 3);
 
         QCOMPARE(m_received[0].text, QByteArray("/media/a.mp3"));
         QCOMPARE(m_received[1].text, QByteArray("b c.avi"));
         QCOMPARE(m_received[2].text, QString("\u00fc.ogg").toUtf8());
         for (const Received& r : std::as_const(m_received))
             QCOMPARE(r.dwData, 0u);
-        QCOMPARE(returnsSeenByHandler, (QList<int>{0, 1, 2}));
         QVERIFY(!senderOutput.contains("message"));
     }
 
@@ -353,7 +356,7 @@ private slots:
 
         QTest::ignoreMessage(QtWarningMsg, "argument too long to hand over (65537 bytes)");
         QCOMPARE(sendWhileServing(socketPath(), 0, QString(kHandOverMaxData, 'x')),
-                 SendResult::Failed);
+                 SendResult::TooLong);
         QCOMPARE(m_received.size(), 1);
 
         QString reported;
@@ -362,26 +365,93 @@ private slots:
         setExceptionHandler({});
         QCOMPARE(reported, QString("hand-over failed"));
 
+        // A slow hand-over does not hold up the reply.
         handlerMs = 600;
-        QCOMPARE(sendWhileServing(socketPath(), 0, "late", 150), SendResult::Failed);
+        QCOMPARE(sendWhileServing(socketPath(), 0, "late", 150), SendResult::Delivered);
         handlerMs = 0;
         QCOMPARE(sendWhileServing(socketPath(), 0, "next"), SendResult::Delivered);
-        QCOMPARE(m_received.last().text, QByteArray("next"));
+        QTRY_COMPARE(m_received.last().text, QByteArray("next"));
     }
 
     void receiverMayBeDestroyedByItsHandler()
     {
         HandOverReceiver* receiver = nullptr;
-        receiver = makeReceiver([&receiver](quint32, const QByteArray&) { delete receiver; });
-        QCOMPARE(sendWhileServing(socketPath(), 0, "closing"), SendResult::Failed);
+        receiver = makeReceiver([&receiver](quint32, const QByteArray&) {
+            delete receiver;
+            receiver = nullptr;
+        });
+        QCOMPARE(sendWhileServing(socketPath(), 0, "closing"), SendResult::Delivered);
+        QTRY_VERIFY(!receiver);
+    }
+
+    void framesWaitForAHandlerAndCanBeTakenUnhandled()
+    {
+        auto* receiver = new HandOverReceiver({}, this);
+        receiver->listen(socketPath());
+        QCOMPARE(sendWhileServing(socketPath(), 0, "early"), SendResult::Delivered);
+        QCOMPARE(sendWhileServing(socketPath(), 3, "tagged"), SendResult::Delivered);
+        QTest::qWait(50);
+        const QList<HandOverReceiver::Frame> pending = receiver->takePending();
+        QCOMPARE(pending.size(), 2);
+        QCOMPARE(pending[0].text, QByteArray("early"));
+        QCOMPARE(pending[1].dwData, 3u);
+        QCOMPARE(sendWhileServing(socketPath(), 0, "later"), SendResult::Delivered);
+        receiver->setHandler([this](quint32 dwData, const QByteArray& text) {
+            m_received.append({dwData, text});
+        });
+        QTRY_COMPARE(m_received.size(), 1);
+        QCOMPARE(m_received[0].text, QByteArray("later"));
+    }
+
+    // Starts made together: the one that finds the lock taken waits for the running
+    // instance to listen, or takes over when that instance is gone.
+    void aStartWaitsForTheReceiverOrTakesOver()
+    {
+        QProcess sender;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HANDOVER_WAIT_MS", "5000");
+        sender.setProcessEnvironment(env);
+        startHelper(sender, {"--send", "late.mp3"});
+        QTest::qWait(700);
+        QCOMPARE(sender.state(), QProcess::Running);
+        makeReceiver();
+        QTRY_COMPARE_WITH_TIMEOUT(sender.state(), QProcess::NotRunning, 5000);
+        QCOMPARE(sender.exitCode(), 0);
+        QCOMPARE(sender.readAllStandardOutput(), QByteArray("returned\n"));
+        QCOMPARE(m_received.size(), 1);
+        qDeleteAll(findChildren<HandOverReceiver*>());
+
+        // The lock holder dies before it ever listens: this start becomes the instance.
+        QProcess holder;
+        startHelper(holder, {"--hold-lock"});
+        QCOMPARE(firstLine(holder), QByteArray("held"));
+        QFile::remove(socketPath()); // as if it had not got that far
+        QTimer::singleShot(400, &holder, [&holder] { holder.kill(); });
+        InstanceLock lock;
+        QVERIFY(!lock.tryAcquire());
+        QStringList shown;
+        const ForwardResult result = forwardArguments(
+            {"a.mp3", "b.mp3"}, [&shown](const QString& text) { shown << text; }, socketPath(),
+            5000,
+            [&lock] {
+                QCoreApplication::processEvents();
+                return lock.tryAcquire();
+            });
+        QVERIFY(result.tookOver);
+        QCOMPARE(result.remaining, (QStringList{"a.mp3", "b.mp3"}));
+        QVERIFY(shown.isEmpty());
+        holder.waitForFinished();
     }
 
     void noReceiverShowsTheMessageOncePerArgument()
     {
         QProcess sender;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HANDOVER_WAIT_MS", "300");
+        sender.setProcessEnvironment(env);
         startHelper(sender, {"--send", "a", "b", "c"});
         QVERIFY(sender.waitForFinished());
-        QCOMPARE(sender.exitCode(), 0);
+        QCOMPARE(sender.exitCode(), 1); // nothing was delivered
         const QByteArray output = sender.readAllStandardOutput();
         QCOMPARE(output.count("message: CopyData Receiver NOT found!\nreturned\n"), 3);
     }

@@ -48,7 +48,7 @@ class TestPlaylistModel : public QObject {
     Q_OBJECT
 
 private slots:
-    void entryNameIsTextAfterLastSeparator();
+    void entryNameIsTextAfterLastSlash();
     void numberWidthFollowsEntryCount();
     void selectionDrivenRemoval();
     void removeDuplicatesKeepsLastOccurrence();
@@ -60,12 +60,12 @@ private slots:
     void mouseClickSelectsLine();
 };
 
-void TestPlaylistModel::entryNameIsTextAfterLastSeparator()
+void TestPlaylistModel::entryNameIsTextAfterLastSlash()
 {
     const QList<QPair<QString, QString>> cases = {
-        {"/home/u/song.mp3", "song.mp3"}, {"C:\\Music\\clip.avi", "clip.avi"},
-        {"E:Track01.cda", "Track01.cda"}, {"a\\b/c:d.wav", "d.wav"},
-        {"plain.wma", "plain.wma"},       {"/music/album/", ""}};
+        {"/home/u/song.mp3", "song.mp3"},   {"C:\\Music\\clip.avi", "C:\\Music\\clip.avi"},
+        {"E:Track01.cda", "E:Track01.cda"}, {"a\\b/c:d.wav", "c:d.wav"},
+        {"plain.wma", "plain.wma"},         {"/music/album/", ""}};
     for (const auto& [path, name] : cases)
         QCOMPARE(TPlaylistOps::namePart(path), name);
 

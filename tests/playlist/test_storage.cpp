@@ -262,6 +262,40 @@ private slots:
         QCOMPARE(bytesOf(path).count("\r\n"), fields.size());
     }
 
+    // A line break in a name or path must not shift the pairs after it.
+    void lineBreaksNeverBreakTheFiles()
+    {
+        const QString path = m_root->path() + "/t.ist";
+        const TFileList files = entries({{"one", "/m/1.mp3"},
+                                         {"two\nlines", "/m/two\nlines.mp3"},
+                                         {"three", "/m/3\r.mp3"},
+                                         {"four", "/m/4.mp3"}});
+        TPlaylistStore::SavePlaylistFile(files, path);
+        TFileList back;
+        TPlaylistStore::LoadPlaylistFile(back, path);
+        QCOMPARE(flatten(back), (QStringList{"one", "/m/1.mp3", "four", "/m/4.mp3"}));
+
+        const QString index = m_root->path() + "/Playlist.dat";
+        TPlaylistStore::SavePlaylistIndex(
+            {{"Default", "/p/Default.ist"}, {"Bad\rName", "/p/b.ist"}, {"Rock", "/p/Rock.ist"}},
+            index);
+        TPlaylistFileList playlists;
+        TPlaylistStore::LoadPlaylistIndex(playlists, index);
+        QCOMPARE(names(playlists), (QStringList{"Default", "Rock"}));
+
+        // Such .ist files found on disk are not listed either.
+        writeBytes(m_pl + "/Two\nLines.ist", "");
+        writeBytes(m_pl + "/Fine.ist", "");
+        IniFile settings;
+        TPlaylistStore::OpenPlaylistStore(playlists, settings, m_root->path());
+        QCOMPARE(names(playlists), (QStringList{"Default", "Fine"}));
+
+        const QByteArray before = bytesOf(settings.fileName());
+        QVERIFY_THROWS_EXCEPTION(
+            EInOutError, settings.WriteString("playlist", "last playlist", "/p/a\n[evil]\nx=1"));
+        QCOMPARE(bytesOf(settings.fileName()), before);
+    }
+
     void failuresKeepOldData()
     {
         TFileList files = entries({{"old", "/old"}});
