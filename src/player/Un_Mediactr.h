@@ -105,6 +105,8 @@ public:
     static QString FormatMinSec(qint64 Milliseconds);
     // Media time in 100-ns units as "%d:%2.2d:%2.2d".
     static QString formatHms(std::int64_t units);
+    // The time label's text: elapsed (never past the total) " / " total.
+    static QString elapsedText(std::int64_t position, std::int64_t duration);
     static quint16 mixerValue(int sliderPosition);
     void TrackBar1Change();
     void Track_VolumeChange();
@@ -135,6 +137,9 @@ private:
     QToolButton* toolButton(const QString& hint, int image, bool enabled,
                             void (TFrm_PlayerControl::*handler)());
     void setPlayingState();
+    void setStoppedState();
+    // Sets the CD bar's range without taking the move of its value for a seek.
+    void setCdBarRange(int maximum);
     void redirectDvdPart();
     void startDvd();
     void FormClose();
@@ -144,6 +149,7 @@ private:
     void readMixerAtStart();
 
     bool m_shown = false;
+    bool m_openFailed = false; // the last fresh open showed an error
     QWidget* m_volumeOverlay = nullptr;
     QTimer* m_volumeOverlayTimer = nullptr;
 };
