@@ -47,10 +47,18 @@ void runResponsively(const std::function<void()>& work)
         finished.notify_all();
     });
     constexpr auto kSlice = std::chrono::milliseconds(10);
+    std::exception_ptr handlerFailure;
     ++g_waitDepth;
     while (true) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
-                                        QEventLoop::ExcludeSocketNotifiers);
+        try {
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                            QEventLoop::ExcludeSocketNotifiers);
+        } catch (...) {
+            // A handler that failed meanwhile; the helper must still be waited for.
+            if (!handlerFailure) {
+                handlerFailure = std::current_exception();
+            }
+        }
         std::unique_lock<std::mutex> guard(lock);
         if (finished.wait_for(guard, kSlice, [&done] { return done; })) {
             break;
@@ -60,6 +68,9 @@ void runResponsively(const std::function<void()>& work)
     helper.join();
     if (failure) {
         std::rethrow_exception(failure);
+    }
+    if (handlerFailure) {
+        std::rethrow_exception(handlerFailure);
     }
 }
 

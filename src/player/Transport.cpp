@@ -116,7 +116,15 @@ void TFrm_PlayerControl::MediaPlayerNotify()
             pnl_jdl->setText(FCurrentItem->Name);
         }
         MediaPlayer->SetTimeFormat(MCI_FORMAT_MILLISECONDS);
-        const qint64 length = MediaPlayer->TrackLength(get_track());
+        qint64 length = 0;
+        try {
+            length = MediaPlayer->TrackLength(get_track());
+        } catch (const std::exception& e) {
+            // The entry was edited to name no track: reported, not thrown into Qt.
+            MediaPlayer->SetTimeFormat(MCI_FORMAT_MSF);
+            Platform::handleException(e);
+            break;
+        }
         setCdBarRange(int(length));
         const QString caption = lbl_elepased->text();
         lbl_elepased->setText(caption.left(caption.length() / 2 + 1) + QLatin1Char(' ') +
