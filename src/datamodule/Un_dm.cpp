@@ -3,6 +3,7 @@
 #include "datamodule/Icons.h"
 #include "engine/TAudio.h"
 #include "engine/TMediaPlayer.h"
+#include "platform/Responsive.h"
 #include "player/TRadioGroup.h"
 #include "player/Un_Mediactr.h"
 #include "playlist/FileGathering.h"
@@ -176,6 +177,9 @@ void TDM::FilterGraph1GraphComplete(TFilterGraph*, HRESULT, void*)
 
 void TDM::Timer1Timer()
 {
+    if (Platform::insideResponsiveWait()) {
+        return; // the device is being stopped or media opened: no advance from here
+    }
     TFrm_PlayerControl* player = Frm_PlayerControl;
     TMediaPlayer* device = player->MediaPlayer;
     const int mode = device->Mode();

@@ -1,6 +1,7 @@
 #include "engine/CdAudioStream.h"
 
 #include "engine/CdAudioDisc.h"
+#include "platform/Responsive.h"
 
 #include <QLoggingCategory>
 
@@ -160,12 +161,15 @@ bool CdAudioStream::resume()
     return gst_element_set_state(m_pipeline, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
 }
 
-void CdAudioStream::stop()
+void CdAudioStream::stop(bool keepPainting)
 {
     if (!active())
         return;
     // Returns once the streaming thread has left, so the disc is free again.
-    setStateOrWarn(m_pipeline, GST_STATE_NULL);
+    if (keepPainting)
+        Platform::runResponsively([this]() { setStateOrWarn(m_pipeline, GST_STATE_NULL); });
+    else
+        setStateOrWarn(m_pipeline, GST_STATE_NULL);
     m_running = false;
     ++m_run;
     {

@@ -35,7 +35,9 @@ public:
                QString* error);
     bool pause();
     bool resume();
-    void stop();
+    // keepPainting: a sector read under way may take seconds on a scratched disc; the
+    // windows repaint while it ends (not while the program is being torn down).
+    void stop(bool keepPainting = false);
     // Blocks until the range has played out or failed.
     void waitForEnd();
 

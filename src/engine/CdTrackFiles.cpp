@@ -2,6 +2,7 @@
 
 #include "engine/CdAudioDisc.h"
 #include "platform/FileSystem.h"
+#include "platform/Responsive.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -38,9 +39,12 @@ std::optional<CdToc> cachedToc(const QString& root)
 
     CachedToc entry;
     entry.imageModified = stamp;
-    QString error;
-    if (std::unique_ptr<CdAudioDisc> disc = CdAudioDisc::open(root, &error))
-        entry.toc = disc->toc();
+    // A drive spins up and reads for seconds; the windows repaint meanwhile.
+    Platform::runResponsively([&entry, &root]() {
+        QString error;
+        if (std::unique_ptr<CdAudioDisc> disc = CdAudioDisc::open(root, &error))
+            entry.toc = disc->toc();
+    });
     entry.age.start();
     cache.insert(root, entry);
     return entry.toc;

@@ -1,5 +1,7 @@
 #include "engine/GstGraph.h"
 
+#include "platform/Responsive.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEvent>
@@ -83,6 +85,10 @@ void MediaEventQueue::endRender()
 {
     std::lock_guard<std::mutex> guard(m_lock);
     m_rendering = false;
+    // The outcome has been read; a later pause or run must not report it again.
+    m_renderError = S_OK;
+    m_renderErrorGeneric = false;
+    m_renderErrorText.clear();
 }
 
 bool MediaEventQueue::rendering() const
@@ -306,6 +312,14 @@ HRESULT GstGraph::renderUri(const QString& uri, int timeoutMs)
     if (!m_playbin) {
         return E_FAIL;
     }
+    // Opening a file can take seconds; the windows keep painting meanwhile.
+    HRESULT hr = S_OK;
+    Platform::runResponsively([&]() { hr = renderNow(uri, timeoutMs); });
+    return hr;
+}
+
+HRESULT GstGraph::renderNow(const QString& uri, int timeoutMs)
+{
     gst_element_set_state(m_playbin, GST_STATE_NULL);
     g_object_set(m_playbin, "uri", uri.toUtf8().constData(), nullptr);
     m_events->beginRender();
@@ -333,9 +347,23 @@ HRESULT GstGraph::renderUri(const QString& uri, int timeoutMs)
     }
     m_events->endRender();
     if (Failed(hr)) {
+        // Left empty, as a graph whose render failed: nothing to preroll again later.
         gst_element_set_state(m_playbin, GST_STATE_NULL);
+        g_object_set(m_playbin, "uri", nullptr, nullptr);
     }
     return hr;
+}
+
+bool GstGraph::hasSource() const
+{
+    // "uri" names the next stream to play; the one playing now is "current-uri".
+    gchar* next = nullptr;
+    gchar* current = nullptr;
+    g_object_get(m_playbin, "uri", &next, "current-uri", &current, nullptr);
+    const bool set = (next && *next) || (current && *current);
+    g_free(next);
+    g_free(current);
+    return set;
 }
 
 int GstGraph::streamCount() const
@@ -368,6 +396,9 @@ HRESULT GstGraph::pause()
     if (!m_playbin) {
         return E_FAIL;
     }
+    if (!hasSource()) {
+        return S_OK; // an empty graph pauses trivially
+    }
     m_events->notePauseRequested(true);
     switch (gst_element_set_state(m_playbin, GST_STATE_PAUSED)) {
     case GST_STATE_CHANGE_FAILURE:
@@ -375,7 +406,8 @@ HRESULT GstGraph::pause()
     case GST_STATE_CHANGE_ASYNC: {
         // A running graph pauses at once; give the sinks a moment to say so.
         bool settled = false;
-        const HRESULT hr = waitForState(500, settled);
+        HRESULT hr = S_OK;
+        Platform::runResponsively([&]() { hr = waitForState(500, settled); });
         return Failed(hr) ? hr : (settled ? S_OK : S_FALSE);
     }
     default:

@@ -74,7 +74,9 @@ public:
     GstElement* panorama() const { return m_panorama; }
     const std::shared_ptr<MediaEventQueue>& events() const { return m_events; }
 
+    // Builds the graph for uri and waits (at most timeoutMs) until it is ready to run.
     HRESULT renderUri(const QString& uri, int timeoutMs);
+    bool hasSource() const;
     HRESULT run();
     HRESULT pause();
     HRESULT stop();
@@ -87,6 +89,7 @@ public:
     int streamCount() const;
 
 private:
+    HRESULT renderNow(const QString& uri, int timeoutMs);
     HRESULT waitForState(int timeoutMs, bool& settled);
     static int busSyncHandler(GstBus* bus, GstMessage* msg, void* self);
     void onBusMessage(GstMessage* msg);

@@ -261,6 +261,8 @@ void TDSVideoWindowEx2::GraphControlEvent(int Op, int Param)
     case 0:
     case 1:
         m_playing = Op == 0;
+        m_idle = false;
+        updateSurfaceVisibility();
         overlaySetupStep(false);
         if (FOverlay && !FOverlayVisible) {
             setOverlayVisible(true);
@@ -268,6 +270,10 @@ void TDSVideoWindowEx2::GraphControlEvent(int Op, int Param)
         break;
     case 2:
         m_playing = false;
+        // A stopped sink no longer redraws its window: the control paints it instead, so
+        // nothing that covered it stays behind.
+        m_idle = true;
+        updateSurfaceVisibility();
         overlaySetupStep(false);
         if (FOverlay && FOverlayVisible) {
             setOverlayVisible(false);
@@ -282,6 +288,7 @@ void TDSVideoWindowEx2::GraphControlEvent(int Op, int Param)
     case 6:
         // A DVD plays through this same renderer, so there is nothing to adopt.
         m_hasVideo = pipelineHasVideo();
+        m_idle = false;
         updateSurfaceVisibility();
         overlaySetupStep(true);
         break;
@@ -410,7 +417,7 @@ void TDSVideoWindowEx2::updateSurfaceVisibility()
 {
     if (m_surface) {
         m_surface->setGeometry(rect());
-        m_surface->setVisible(m_inGraph && m_hasVideo);
+        m_surface->setVisible(m_inGraph && m_hasVideo && !m_idle);
     }
 }
 

@@ -182,6 +182,7 @@ private:
     QWidget* m_surface = nullptr;
     bool m_inGraph = false; // the renderer is in a graph (the renderer window is held)
     bool m_hasVideo = false;
+    bool m_idle = true; // stopped or never run: the sink shows nothing
     bool m_playing = false;
 
     bool FOverlayProbed = false;

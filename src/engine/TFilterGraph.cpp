@@ -5,6 +5,7 @@
 #include "platform/Errors.h"
 #include "platform/GraphInspection.h"
 #include "platform/Locale.h"
+#include "platform/Responsive.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -17,6 +18,7 @@
 
 namespace {
 constexpr int kDvdPollMs = 200;
+constexpr int kDeferMs = 20;            // retry of events put off while the graph is busy
 constexpr int kDvdFramesPerSecond = 25; // PAL; the time code says so in its rate field
 constexpr int kDvdFrameRateCode25 = 1;
 } // namespace
@@ -461,6 +463,11 @@ bool TFilterGraph::event(QEvent* e)
 
 void TFilterGraph::handleGraphEvents()
 {
+    if (Platform::insideResponsiveWait()) {
+        // A handler may rebuild or drop this graph, which is busy right now.
+        QTimer::singleShot(kDeferMs, this, &TFilterGraph::handleGraphEvents);
+        return;
+    }
     // One notice drains everything queued so far, in queue order. A handler may
     // deactivate the graph, which drops the queue; re-check it every round.
     try {

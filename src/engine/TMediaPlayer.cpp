@@ -73,6 +73,7 @@ TMediaPlayer::TMediaPlayer(QObject* parent)
 
 TMediaPlayer::~TMediaPlayer()
 {
+    m_closing = true;
     Close();
 }
 
@@ -357,7 +358,7 @@ void TMediaPlayer::haltPlayback(TMPNotifyValues pendingOutcome)
         if (m_stream->ended())
             pendingOutcome = m_stream->failed() ? nvFailure : nvSuccessful;
         m_restSample = m_stream->position();
-        m_stream->stop();
+        m_stream->stop(!m_closing);
     }
     settlePending(pendingOutcome);
 }

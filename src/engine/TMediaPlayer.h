@@ -177,4 +177,5 @@ private:
     std::unique_ptr<CdAudioStream> m_stream;
     std::int64_t m_restSample = 0; // the position while nothing plays
     bool m_notifyPending = false;  // a notified Play or Resume has not ended yet
+    bool m_closing = false;        // being destroyed: no event may run any more
 };

@@ -1,15 +1,45 @@
 #include "platform/Dialogs.h"
 
+#include "platform/FileSystem.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QUrl>
 
 namespace Platform {
 
 namespace {
+
+// Audio CD tracks (<disc>/TrackNN.cda) exist only for the program, not on disk; Qt's own
+// dialog would refuse them. Typed or pasted, they are taken like files on disk.
+class OpenFilesDialog : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+    QStringList chosen;
+
+    void accept() override
+    {
+        const QStringList files = selectedFiles();
+        bool virtualOnes = false;
+        for (const QString& file : files) {
+            if (!fileExists(file)) {
+                QFileDialog::accept(); // Qt says what is missing
+                return;
+            }
+            virtualOnes = virtualOnes || !QFileInfo::exists(file);
+        }
+        if (!virtualOnes) {
+            QFileDialog::accept();
+            return;
+        }
+        chosen = files;
+        QDialog::accept();
+    }
+};
 
 class QtDialogs : public DialogBackend {
 public:
@@ -29,11 +59,16 @@ public:
     QStringList openFiles(QWidget* parent, const QString& folder, const QString& filter,
                           bool multiple) override
     {
-        QFileDialog dialog(parent, QString(), folder);
+        OpenFilesDialog dialog(parent, QString(), folder);
+        // The desktop's own dialog could not be taught the CD track files.
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setOption(QFileDialog::HideNameFilterDetails);
         dialog.setNameFilters(qtNameFilters(filter));
         dialog.setFileMode(multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
-        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
+        if (dialog.exec() != QDialog::Accepted) {
+            return QStringList();
+        }
+        return dialog.chosen.isEmpty() ? dialog.selectedFiles() : dialog.chosen;
     }
     QString saveFile(QWidget* parent, const QString& folder, const QString& filter,
                      const QString& defaultSuffix) override

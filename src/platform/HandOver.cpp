@@ -2,6 +2,7 @@
 
 #include "platform/Errors.h"
 #include "platform/InstanceLock.h"
+#include "platform/Responsive.h"
 
 #include <QDeadlineTimer>
 #include <QLocalServer>
@@ -21,6 +22,7 @@ namespace Platform {
 namespace {
 constexpr qsizetype kHeaderSize = 8;
 constexpr qsizetype kReplySize = 4;
+constexpr int kDeferMs = 20; // retry of a hand-over put off while media open
 
 quint32 headerField(const QByteArray& buffer, int index)
 {
@@ -193,6 +195,11 @@ void HandOverReceiver::handleQueue()
 {
     if (m_handling || !m_handler)
         return; // a handler further up the stack is running a nested event loop
+    if (insideResponsiveWait()) {
+        // Media are being opened or stopped; the next file waits until that is done.
+        QTimer::singleShot(kDeferMs, this, &HandOverReceiver::handleQueue);
+        return;
+    }
     m_handling = true;
     const QPointer<HandOverReceiver> self(this);
     // The handler may destroy this receiver (the window closing in a nested event loop);

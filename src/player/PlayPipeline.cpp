@@ -6,6 +6,7 @@
 #include "engine/TDSTrackBar.h"
 #include "engine/TMediaPlayer.h"
 #include "platform/Dialogs.h"
+#include "platform/Errors.h"
 #include "platform/FileSystem.h"
 #include "playlist/PlaylistOps.h"
 #include "playlist/Un_Playlist.h"
@@ -75,6 +76,8 @@ void TFrm_PlayerControl::ToolPlayClick()
         FCurrentItem = FPlaylistItems.value(line);
         FCurrentIndex = line;
         if (!FCurrentItem || !Platform::fileExists(FCurrentItem->Path)) {
+            // Whatever played was stopped above: the controls must say so.
+            setStoppedState();
             Platform::dialogs().warning(this, QStringLiteral("File Not found !!!"));
             return;
         }
@@ -88,6 +91,7 @@ void TFrm_PlayerControl::ToolPlayClick()
     redirectDvdPart();
 
     pnl_jdl->setText(QStringLiteral("Opening Media ... "));
+    m_openFailed = false;
     const QString path = FCurrentItem->Path;
     const QString kind = kindOf(path);
     if (kind == kCd) {
@@ -96,6 +100,10 @@ void TFrm_PlayerControl::ToolPlayClick()
             TrackBar1->setGeometry(DSTrackBar1->geometry());
             TrackBar1->show();
             DSTrackBar1->hide();
+            // The last track's end is no position in this one.
+            FTrackUpdating = true;
+            TrackBar1->setValue(0);
+            FTrackUpdating = false;
             Frm_playlist->btn_DVD->setEnabled(false);
             dm->DVDMenu1->setEnabled(false);
             OpenCdTrack(MediaPlayer, path);
@@ -113,6 +121,7 @@ void TFrm_PlayerControl::ToolPlayClick()
             Platform::dialogs().message(this, QStringLiteral("Could not Play Media:\n\r") +
                                                   QString::fromUtf8(e.what()));
             pnl_jdl->setText(QStringLiteral("Lumeno"));
+            m_openFailed = true;
         }
     } else if (kind == kDvd) {
         TrackBar1->setGeometry(DSTrackBar1->geometry());
@@ -124,7 +133,13 @@ void TFrm_PlayerControl::ToolPlayClick()
         DSTrackBar1->show();
         OpenInFilterGraph(path);
     }
-    setPlayingState();
+    if (m_openFailed) {
+        // Nothing plays: offer Play again rather than a Pause that has nothing to pause.
+        lbl_elepased->setText(QStringLiteral("00:00 / 00:00"));
+        setStoppedState();
+    } else {
+        setPlayingState();
+    }
 }
 
 void TFrm_PlayerControl::setPlayingState()
@@ -135,6 +150,17 @@ void TFrm_PlayerControl::setPlayingState()
     DM->Play1->setEnabled(false);
     DM->Pause1->setEnabled(true);
     DM->Stop1->setEnabled(true);
+    FPaused = false;
+}
+
+void TFrm_PlayerControl::setStoppedState()
+{
+    ToolPlay->setEnabled(true);
+    ToolPause->setEnabled(false);
+    ToolStop->setEnabled(false);
+    DM->Play1->setEnabled(true);
+    DM->Pause1->setEnabled(false);
+    DM->Stop1->setEnabled(false);
     FPaused = false;
 }
 
@@ -176,6 +202,7 @@ void TFrm_PlayerControl::OpenInFilterGraph(const QString& FileName)
         } catch (const EDirectShowException& e) {
             Platform::dialogs().error(this, graph->GetErrorText(e.ErrorCode));
             pnl_jdl->setText(QStringLiteral("Lumeno"));
+            m_openFailed = true;
         }
         return;
     }
@@ -199,11 +226,16 @@ void TFrm_PlayerControl::OpenInFilterGraph(const QString& FileName)
         Platform::dialogs().error(this, message);
     }
     if (reaction.start) {
-        startDvd();
-    } else {
-        graph->ClearGraph();
-        pnl_jdl->setText(QStringLiteral("Lumeno"));
+        try {
+            startDvd();
+            return;
+        } catch (const std::exception& e) {
+            Platform::handleException(e);
+        }
     }
+    graph->ClearGraph();
+    pnl_jdl->setText(QStringLiteral("Lumeno"));
+    m_openFailed = true;
 }
 
 TFrm_PlayerControl::DvdRenderReaction

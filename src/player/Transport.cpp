@@ -3,6 +3,7 @@
 
 #include "datamodule/Un_dm.h"
 #include "engine/TMediaPlayer.h"
+#include "platform/Errors.h"
 #include "playlist/Un_Playlist.h"
 
 #include <QAction>
@@ -22,10 +23,15 @@ bool isCdTrack(const TfilePtr& item)
 void TFrm_PlayerControl::ToolPauseClick()
 {
     FPaused = true;
-    if (isCdTrack(FCurrentItem)) {
-        MediaPlayer->PauseOrResume();
-    } else {
-        DM->FilterGraph1->Pause();
+    // A device or graph failure is reported here: it must not unwind through Qt.
+    try {
+        if (isCdTrack(FCurrentItem)) {
+            MediaPlayer->PauseOrResume();
+        } else {
+            DM->FilterGraph1->Pause();
+        }
+    } catch (const std::exception& e) {
+        Platform::handleException(e);
     }
     DM->Timer1->stop();
     ToolPlay->setEnabled(true);
@@ -40,10 +46,17 @@ void TFrm_PlayerControl::ToolStopClick()
 {
     FPaused = false;
     DM->Timer1->stop();
-    if (isCdTrack(FCurrentItem)) {
-        MediaPlayer->Stop();
-    } else {
-        DM->FilterGraph1->Stop();
+    try {
+        if (isCdTrack(FCurrentItem)) {
+            // After a failed open no device is open, and there is nothing to stop.
+            if (MediaPlayer->DeviceID() != 0) {
+                MediaPlayer->Stop();
+            }
+        } else {
+            DM->FilterGraph1->Stop();
+        }
+    } catch (const std::exception& e) {
+        Platform::handleException(e);
     }
     ToolPlay->setEnabled(true);
     ToolPause->setEnabled(false);
@@ -102,10 +115,17 @@ void TFrm_PlayerControl::MediaPlayerNotify()
         if (FCurrentItem) {
             pnl_jdl->setText(FCurrentItem->Name);
         }
-        TrackBar1->setMinimum(0);
         MediaPlayer->SetTimeFormat(MCI_FORMAT_MILLISECONDS);
-        const qint64 length = MediaPlayer->TrackLength(get_track());
-        TrackBar1->setMaximum(int(length));
+        qint64 length = 0;
+        try {
+            length = MediaPlayer->TrackLength(get_track());
+        } catch (const std::exception& e) {
+            // The entry was edited to name no track: reported, not thrown into Qt.
+            MediaPlayer->SetTimeFormat(MCI_FORMAT_MSF);
+            Platform::handleException(e);
+            break;
+        }
+        setCdBarRange(int(length));
         const QString caption = lbl_elepased->text();
         lbl_elepased->setText(caption.left(caption.length() / 2 + 1) + QLatin1Char(' ') +
                               FormatMinSec(length));
@@ -135,15 +155,19 @@ void TFrm_PlayerControl::TrackBar1Change()
         return;
     }
     if (isCdTrack(FCurrentItem)) {
-        if (MediaPlayer->Mode() != mpPlaying) {
-            return;
+        // A failed seek by mouse on a CD track is not worth a message.
+        try {
+            if (MediaPlayer->Mode() != mpPlaying) {
+                return;
+            }
+            MediaPlayer->SetTimeFormat(MCI_FORMAT_MILLISECONDS);
+            const int track = get_track();
+            MediaPlayer->Stop();
+            MediaPlayer->Seek(MediaPlayer->TrackPosition(track) + TrackBar1->value());
+            MediaPlayer->Play();
+            MediaPlayer->SetTimeFormat(MCI_FORMAT_MSF);
+        } catch (const std::exception&) {
         }
-        MediaPlayer->SetTimeFormat(MCI_FORMAT_MILLISECONDS);
-        const int track = get_track();
-        MediaPlayer->Stop();
-        MediaPlayer->Seek(MediaPlayer->TrackPosition(track) + TrackBar1->value());
-        MediaPlayer->Play();
-        MediaPlayer->SetTimeFormat(MCI_FORMAT_MSF);
     } else if (kindOf(FCurrentItem->Path) == QLatin1String(".ifo")) {
         const std::shared_ptr<IDvdControl2> dvd = DM->FilterGraph1->QueryDvdControl2();
         if (!dvd || !DM->FilterGraph1->Active()) {
@@ -159,6 +183,16 @@ void TFrm_PlayerControl::TrackBar1Change()
     }
 }
 
+void TFrm_PlayerControl::setCdBarRange(int maximum)
+{
+    // Qt moves the value into a smaller range and reports it as a change; that is the
+    // program's doing, not a seek by the user.
+    const bool updating = FTrackUpdating;
+    FTrackUpdating = true;
+    TrackBar1->setRange(0, maximum);
+    FTrackUpdating = updating;
+}
+
 void TFrm_PlayerControl::Panel1MouseDown(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton || !isCdTrack(FCurrentItem)) {
@@ -168,10 +202,16 @@ void TFrm_PlayerControl::Panel1MouseDown(QMouseEvent* event)
     try {
         MediaPlayer->SetTimeFormat(MCI_FORMAT_MILLISECONDS);
         const int track = get_track();
+        // The time label beside the bar is no place within the track.
+        const double x = event->position().x();
+        if (x > TrackBar1->geometry().right()) {
+            MediaPlayer->SetTimeFormat(MCI_FORMAT_MSF);
+            return;
+        }
         MediaPlayer->Stop();
         const qint64 length = MediaPlayer->TrackLength(track);
-        const qint64 offset =
-            qint64(double(length) / double(qMax(1, TrackBar1->width())) * event->position().x());
+        const qint64 offset = qBound<qint64>(
+            0, qint64(double(length) / double(qMax(1, TrackBar1->width())) * x), length - 1);
         MediaPlayer->Seek(MediaPlayer->TrackPosition(track) + offset);
         MediaPlayer->Play();
         MediaPlayer->SetTimeFormat(MCI_FORMAT_MSF);

@@ -323,7 +323,16 @@ void TFrm_PlayerControl::DSTrackBar1Timer(TDSTrackBar*, quint32, quint32)
     if (Failed(seeking->GetDuration(duration))) {
         return;
     }
-    lbl_elepased->setText(formatHms(position) + QStringLiteral(" / ") + formatHms(duration));
+    lbl_elepased->setText(elapsedText(position, duration));
+}
+
+QString TFrm_PlayerControl::elapsedText(std::int64_t position, std::int64_t duration)
+{
+    // Streams that misstate their length run past it; never show more than the total.
+    if (duration > 0 && position > duration) {
+        position = duration;
+    }
+    return formatHms(position) + QStringLiteral(" / ") + formatHms(duration);
 }
 
 QString TFrm_PlayerControl::formatHms(std::int64_t units)

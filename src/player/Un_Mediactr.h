@@ -127,6 +127,8 @@ public:
     static QString FormatMinSec(qint64 Milliseconds);
     // Media time in 100-ns units as "%d:%2.2d:%2.2d".
     static QString formatHms(std::int64_t units);
+    // The time label's text: elapsed (never past the total) " / " total.
+    static QString elapsedText(std::int64_t position, std::int64_t duration);
     static quint16 mixerValue(int sliderPosition);
     void TrackBar1Change();
     void Track_VolumeChange();
@@ -157,6 +159,9 @@ private:
     QToolButton* toolButton(const QString& hint, int image, bool enabled,
                             void (TFrm_PlayerControl::*handler)());
     void setPlayingState();
+    void setStoppedState();
+    // Sets the CD bar's range without taking the move of its value for a seek.
+    void setCdBarRange(int maximum);
     void redirectDvdPart();
     void startDvd();
     // False when a save failed (already reported).
@@ -188,6 +193,7 @@ private:
     int m_closeResult = 0;
     bool m_storeOpened = false;
     QStringList m_commandLineFiles;
+    bool m_openFailed = false; // the last fresh open showed an error
     QWidget* m_volumeOverlay = nullptr;
     QTimer* m_volumeOverlayTimer = nullptr;
 };

@@ -65,6 +65,27 @@ TFrm_playlist::TFrm_playlist(QWidget* parent) : QWidget(parent)
     Pnl_Action->setFrameShadow(QFrame::Raised);
     Pnl_Action->setAutoFillBackground(true);
     Pnl_Action->hide();
+
+    setTabOrder(cmb_playlist, Lst_playlist);
+    setTabOrder(Lst_playlist, btn_add);
+    setTabOrder(btn_add, btn_list);
+    setTabOrder(btn_list, btn_sel);
+    setTabOrder(btn_sel, btn_rem);
+    setTabOrder(btn_rem, btn_DVD); // the action panel between them takes no focus
+}
+
+void TFrm_playlist::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // Margins kept from the designed client area of 232 x 414: the name box follows the
+    // right edge, the list both edges, the buttons the bottom.
+    const int w = width();
+    const int h = height();
+    cmb_playlist->setGeometry(8, 0, w - 15, 21);
+    Lst_playlist->setGeometry(8, 24, w - 15, h - 69);
+    for (QPushButton* b : {btn_add, btn_rem, btn_sel, btn_list, btn_DVD}) {
+        b->move(b->x(), h - 34);
+    }
 }
 
 QPushButton* TFrm_playlist::menuButton(const QString& caption, int left, QMenu* menu, int factor)
@@ -73,11 +94,8 @@ QPushButton* TFrm_playlist::menuButton(const QString& caption, int left, QMenu* 
     button->setGeometry(left, 380, 33, 25);
     button->setCursor(Qt::PointingHandCursor);
     connect(button, &QPushButton::clicked, this, [menu, factor]() {
-        // Opens above the pointer, by a fixed height per top-level item.
-        int items = 0;
-        for (QAction* a : menu->actions()) {
-            items += a->isSeparator() ? 0 : 1;
-        }
+        // Opens above the pointer, by a fixed height per top-level item (separators count).
+        const int items = int(menu->actions().size());
         const QPoint at = QCursor::pos() - QPoint(0, items * factor);
         menu->popup(at);
     });

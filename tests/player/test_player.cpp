@@ -69,7 +69,7 @@ private slots:
     void dvdVolumePlaysInDvdMode();
     void dvdMenuButtonAndPositionBar();
     void dvdRenderResultsGiveTheirMessages();
-    void failedOpenKeepsPlayingState();
+    void failedOpenLeavesGraphEmpty();
     void nextAndPreviousStates();
     void receivedFilesReplaceListAndLastPlays();
     void popupMenuPositionsAndPlayOrderItems();
@@ -408,7 +408,7 @@ void TestPlayer::dvdRenderResultsGiveTheirMessages()
     QCOMPARE(p->pnl_jdl->text(), QString("Lumeno"));
 }
 
-void TestPlayer::failedOpenKeepsPlayingState()
+void TestPlayer::failedOpenLeavesGraphEmpty()
 {
     TFrm_PlayerControl* p = Frm_PlayerControl;
     setPlaylist({media("corrupt.avi")});
@@ -417,8 +417,8 @@ void TestPlayer::failedOpenKeepsPlayingState()
     QCOMPARE(m_dialogs->shown[0],
              "error: " + DM->FilterGraph1->GetErrorText(VFW_E_INVALID_FILE_FORMAT));
     QCOMPARE(p->pnl_jdl->text(), QString("Lumeno"));
-    QVERIFY(!p->ToolPlay->isEnabled() && p->ToolPause->isEnabled() && p->ToolStop->isEnabled());
-    QVERIFY(!DM->Play1->isEnabled() && DM->Stop1->isEnabled());
+    QVERIFY(p->ToolPlay->isEnabled() && !p->ToolPause->isEnabled() && !p->ToolStop->isEnabled());
+    QVERIFY(DM->Play1->isEnabled() && !DM->Stop1->isEnabled());
     QVERIFY(DM->FilterGraph1->Active()); // left active and empty
     // Stop works as usual afterwards, and the next file plays.
     p->ToolStopClick();

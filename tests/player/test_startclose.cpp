@@ -98,6 +98,7 @@ void TestStartClose::init()
 {
     m_profile = std::make_unique<QTemporaryDir>();
     qputenv("XDG_DATA_HOME", m_profile->path().toUtf8());
+    qputenv("LUMENO_MIXER_DEVICE", "null"); // never this machine's own volume
     m_data = m_profile->path() + "/Lumeno";
     m_pl = m_data + "/Playlist";
     m_dialogs = std::make_unique<RecordingDialogs>();

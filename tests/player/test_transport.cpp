@@ -3,9 +3,11 @@
 #include "WindowTestSupport.h"
 #include "app/Program.h"
 #include "datamodule/Un_dm.h"
+#include "engine/TAudio.h"
 #include "engine/TDSTrackBar.h"
 #include "engine/TDSVideoWindowEx2.h"
 #include "engine/TMediaPlayer.h"
+#include "engine/TMixerSettings.h"
 #include "player/TRadioGroup.h"
 #include "player/Un_Mediactr.h"
 #include "playlist/PlaylistOps.h"
@@ -267,11 +269,14 @@ void TestTransport::timeTexts()
 void TestTransport::volumeSliderAndOverlay()
 {
     TFrm_PlayerControl* p = Frm_PlayerControl;
+    // The slider drives a mixer of the test's own, never this machine's volume.
+    QCOMPARE(TMixerSettings::alsaDeviceName(0), QByteArray(WindowTestSupport::kNoMixer));
     Frm_viddisplay->show();
     QSlider* volume = p->Track_Volume;
     QSignalSpy changes(volume, &QSlider::valueChanged);
     volume->setValue(70);
     QCOMPARE(DM->FilterGraph1->Volume(), 7000);
+    QVERIFY(!DM->Audio1->Mixer()->MixerOpen());
     QWidget* overlay = p->volumeOverlay();
     QVERIFY(overlay && overlay->isVisible());
     QCOMPARE(overlay->size(), QSize(208, 38));

@@ -11,6 +11,7 @@ trap cleanup EXIT
 export XDG_RUNTIME_DIR=$work/run XDG_DATA_HOME=$work/data GST_DEBUG_DUMP_DOT_DIR=$work/dot
 mkdir -p "$XDG_RUNTIME_DIR" "$GST_DEBUG_DUMP_DOT_DIR"; chmod 700 "$XDG_RUNTIME_DIR"
 export LUMENO_AUDIO_SINK="fakesink sync=true"
+export LUMENO_MIXER_DEVICE=null # never the machine's own volume
 unset LUMENO_VIDEO_SINK QT_QPA_PLATFORM
 
 exec 3>"$work/display"
