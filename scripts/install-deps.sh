@@ -11,7 +11,8 @@ gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-x gstreamer1.0-gl
 gstreamer1.0-tools gstreamer1.0-pulseaudio fluid-soundfont-gm
 libcdio-dev libcdio-paranoia-dev libasound2-dev libasound2-plugins libudev-dev
 ffmpeg dvdauthor sox python3 xvfb xauth xdotool x11-apps pulseaudio pulseaudio-utils
-dbus-x11"
+dbus-x11
+clang libclang-rt-14-dev llvm"
 
 missing=""
 for p in $PKGS; do

@@ -17,21 +17,7 @@ Q_LOGGING_CATEGORY(lcHandOver, "lumeno.handover")
 namespace Platform {
 
 namespace {
-constexpr qsizetype kHeaderSize = 8;
 constexpr qsizetype kReplySize = 4;
-
-quint32 headerField(const QByteArray& buffer, int index)
-{
-    return qFromLittleEndian<quint32>(buffer.constData() + 4 * index);
-}
-
-QByteArray encodeFrame(quint32 dwData, const QByteArray& data)
-{
-    QByteArray frame(kHeaderSize, Qt::Uninitialized);
-    qToLittleEndian<quint32>(dwData, frame.data());
-    qToLittleEndian<quint32>(quint32(data.size()), frame.data() + 4);
-    return frame + data;
-}
 } // namespace
 
 QString handOverSocketPath(const QString& name)
@@ -68,7 +54,7 @@ void HandOverReceiver::acceptConnections()
 {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         // Bounds what a sender can make us buffer; the kernel holds back the rest.
-        socket->setReadBufferSize(kHeaderSize + kHandOverMaxData);
+        socket->setReadBufferSize(kHandOverHeaderSize + kHandOverMaxData);
         Connection& connection = m_connections[socket];
         connection.stallTimer = new QTimer(socket);
         connection.stallTimer->setSingleShot(true);
@@ -104,34 +90,23 @@ bool HandOverReceiver::readFrame(QLocalSocket* socket, Connection& connection)
     QByteArray& buffer = connection.buffer;
     bool progress = false;
     for (;;) {
-        const qsizetype wanted = buffer.size() < kHeaderSize
-                                     ? kHeaderSize - buffer.size()
-                                     : kHeaderSize + headerField(buffer, 1) - buffer.size();
-        const QByteArray chunk = socket->read(wanted);
+        FrameParse parse = parseHandOverFrame(buffer);
+        if (parse.status == FrameStatus::Invalid) {
+            drop(socket, parse.reason);
+            return false;
+        }
+        if (parse.status == FrameStatus::Complete) {
+            m_queue.enqueue({socket, parse.frame.dwData, std::move(parse.frame.text)});
+            buffer.clear();
+            connection.frameQueued = true;
+            connection.stallTimer->stop(); // the sender now rightly waits for us
+            return true;
+        }
+        const QByteArray chunk = socket->read(parse.missing);
         if (chunk.isEmpty())
             break;
         progress = true;
         buffer += chunk;
-        if (buffer.size() < kHeaderSize)
-            continue;
-        const quint32 cbData = headerField(buffer, 1);
-        if (cbData == 0 || cbData > kHandOverMaxData) {
-            drop(socket, "cbData out of range");
-            return false;
-        }
-        if (buffer.size() < kHeaderSize + qsizetype(cbData))
-            continue;
-        const qsizetype zero = buffer.indexOf('\0', kHeaderSize);
-        if (zero < 0) {
-            drop(socket, "text not zero-terminated within cbData");
-            return false;
-        }
-        m_queue.enqueue(
-            {socket, headerField(buffer, 0), buffer.mid(kHeaderSize, zero - kHeaderSize)});
-        buffer.clear();
-        connection.frameQueued = true;
-        connection.stallTimer->stop(); // the sender now rightly waits for us
-        return true;
     }
     if (progress)
         connection.stallTimer->start();
@@ -239,7 +214,7 @@ SendResult sendHandOver(const QString& socketPath, quint32 dwData, const QString
         qCWarning(lcHandOver, "cannot connect: %s", qPrintable(socket.errorString()));
         return SendResult::Failed;
     }
-    socket.write(encodeFrame(dwData, data));
+    socket.write(encodeHandOverFrame(dwData, data));
     while (socket.bytesToWrite() > 0) {
         if (!socket.waitForBytesWritten(remaining()))
             return SendResult::Failed;
@@ -249,7 +224,8 @@ SendResult sendHandOver(const QString& socketPath, quint32 dwData, const QString
             return SendResult::Failed; // refused, timed out, or the receiver went away
     }
     const QByteArray reply = socket.read(kReplySize);
-    return headerField(reply, 0) == 0 ? SendResult::Delivered : SendResult::Failed;
+    return qFromLittleEndian<quint32>(reply.constData()) == 0 ? SendResult::Delivered
+                                                              : SendResult::Failed;
 }
 
 int forwardArguments(const QStringList& args,

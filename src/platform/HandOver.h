@@ -5,6 +5,8 @@
 // text whose terminating zero is counted in cbData. Reply: u32 LE 0, written only after
 // the receiver's handler has finished, so the sender waits out the whole hand-over.
 
+#include "platform/HandOverFrame.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QObject>
@@ -21,8 +23,7 @@ class QTimer;
 
 namespace Platform {
 
-constexpr quint32 kHandOverMaxData = 64 * 1024; // largest accepted cbData
-constexpr int kHandOverStallMs = 2000;          // a sender silent this long is dropped
+constexpr int kHandOverStallMs = 2000; // a sender silent this long is dropped
 inline const char kReceiverNotFound[] = "CopyData Receiver NOT found!";
 
 // "$XDG_RUNTIME_DIR/<name>", or "/tmp/<name>-<uid>" (see perUserRuntimePath).
