@@ -47,7 +47,9 @@ const QString kCrLf = QStringLiteral("\r\n");
 QStringList splitLines(const QByteArray& bytes)
 {
     QString text = QString::fromUtf8(bytes);
-    if (text.startsWith(QChar(0xFEFF)))
+    // Every leading byte-order mark: an editor that adds one to a file that has one
+    // would otherwise hide the first section, and each save would change the text.
+    while (text.startsWith(QChar(0xFEFF)))
         text.remove(0, 1);
     text.replace(kCrLf, QStringLiteral("\n"));
     text.replace(u'\r', u'\n');
