@@ -11,6 +11,7 @@ seconds=${1:-600}
 [ $# -gt 0 ] && shift
 targets=${*:-fuzz_playlist fuzz_ini fuzz_handover}
 dir=${LUMENO_FUZZ_DIR:-build-fuzz}
+case $dir in /*) ;; *) dir="$root/$dir" ;; esac
 sh scripts/install-deps.sh
 launcher=""
 command -v ccache >/dev/null 2>&1 && launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
@@ -25,7 +26,7 @@ seeds_of() {
     fuzz_playlist) echo "$root/fuzz/corpus/playlist" ;;
     fuzz_ini) echo "$root/fuzz/corpus/ini" ;;
     fuzz_handover)
-        out="$root/$dir/seeds/handover"
+        out="$dir/seeds/handover"
         rm -rf "$out"; mkdir -p "$out"
         n=0
         grep -v '^#' "$root/fuzz/corpus/handover.txt" | while read -r line; do
@@ -40,14 +41,14 @@ seeds_of() {
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" UBSAN_OPTIONS="print_stacktrace=1"
 for t in $targets; do
-    corpus="$root/$dir/corpus/$t"
-    findings="$root/$dir/findings/$t"
+    corpus="$dir/corpus/$t"
+    findings="$dir/findings/$t"
     mkdir -p "$corpus" "$findings"
     echo "== $t for ${seconds}s"
     # The working corpus grows between runs; the committed seeds stay as they are.
-    "$root/$dir/fuzz/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+    "$dir/fuzz/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
         -max_len=4096 -print_final_stats=1 -artifact_prefix="$findings/" \
-        "$corpus" "$(seeds_of "$t")" 2>"$root/$dir/$t.log" ||
-        { tail -40 "$root/$dir/$t.log"; echo "fuzz.sh: $t failed, see $findings"; exit 1; }
-    grep -E "^stat::number_of_executed_runs|^Done [0-9]+ runs" "$root/$dir/$t.log" || true
+        "$corpus" "$(seeds_of "$t")" 2>"$dir/$t.log" ||
+        { tail -40 "$dir/$t.log"; echo "fuzz.sh: $t failed, see $findings"; exit 1; }
+    grep -E "^stat::number_of_executed_runs|^Done [0-9]+ runs" "$dir/$t.log" || true
 done
