@@ -49,7 +49,9 @@ struct CdAudioStreamCallbacks {
     static GstBusSyncReply busMessage(GstBus*, GstMessage* message, gpointer self)
     {
         static_cast<CdAudioStream*>(self)->handleBusMessage(message);
-        // Nothing else reads this bus; dropping keeps it from filling up.
+        // Nothing else reads this bus; dropping keeps it from filling up. A dropped
+        // message is the handler's to release: it holds its source, and so the pipeline.
+        gst_message_unref(message);
         return GST_BUS_DROP;
     }
 };

@@ -207,6 +207,9 @@ GstGraph::~GstGraph()
 int GstGraph::busSyncHandler(GstBus*, GstMessage* msg, void* self)
 {
     static_cast<GstGraph*>(self)->onBusMessage(msg);
+    // A dropped message is the handler's to release; kept, it would hold its source
+    // element and with it the whole graph after the graph is gone.
+    gst_message_unref(msg);
     return GST_BUS_DROP;
 }
 

@@ -20,22 +20,9 @@ Q_LOGGING_CATEGORY(lcHandOver, "lumeno.handover")
 namespace Platform {
 
 namespace {
-constexpr qsizetype kHeaderSize = 8;
 constexpr qsizetype kReplySize = 4;
 constexpr int kDeferMs = 20; // retry of a hand-over put off while media open
 
-quint32 headerField(const QByteArray& buffer, int index)
-{
-    return qFromLittleEndian<quint32>(buffer.constData() + 4 * index);
-}
-
-QByteArray encodeFrame(quint32 dwData, const QByteArray& data)
-{
-    QByteArray frame(kHeaderSize, Qt::Uninitialized);
-    qToLittleEndian<quint32>(dwData, frame.data());
-    qToLittleEndian<quint32>(quint32(data.size()), frame.data() + 4);
-    return frame + data;
-}
 } // namespace
 
 QString handOverSocketPath(const QString& name)
@@ -72,7 +59,7 @@ void HandOverReceiver::acceptConnections()
 {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         // Bounds what a sender can make us buffer; the kernel holds back the rest.
-        socket->setReadBufferSize(kHeaderSize + kHandOverMaxData);
+        socket->setReadBufferSize(kHandOverHeaderSize + kHandOverMaxData);
         Connection& connection = m_connections[socket];
         connection.stallTimer = new QTimer(socket);
         connection.stallTimer->setSingleShot(true);
@@ -123,33 +110,24 @@ bool HandOverReceiver::readFrames(QLocalSocket* socket, Connection& connection)
     bool progress = false;
     bool queued = false;
     for (;;) {
-        const qsizetype wanted = buffer.size() < kHeaderSize
-                                     ? kHeaderSize - buffer.size()
-                                     : kHeaderSize + headerField(buffer, 1) - buffer.size();
-        const QByteArray chunk = socket->read(wanted);
+        FrameParse parse = parseHandOverFrame(buffer);
+        if (parse.status == FrameStatus::Invalid) {
+            drop(socket, parse.reason);
+            return queued;
+        }
+        if (parse.status == FrameStatus::Complete) {
+            m_queue.enqueue({parse.frame.dwData, std::move(parse.frame.text)});
+            buffer.clear();
+            queued = true;
+            if (!answer(socket))
+                return queued; // the sender went away; its frame is still handled
+            continue;
+        }
+        const QByteArray chunk = socket->read(parse.missing);
         if (chunk.isEmpty())
             break;
         progress = true;
         buffer += chunk;
-        if (buffer.size() < kHeaderSize)
-            continue;
-        const quint32 cbData = headerField(buffer, 1);
-        if (cbData == 0 || cbData > kHandOverMaxData) {
-            drop(socket, "cbData out of range");
-            return queued;
-        }
-        if (buffer.size() < kHeaderSize + qsizetype(cbData))
-            continue;
-        const qsizetype zero = buffer.indexOf('\0', kHeaderSize);
-        if (zero < 0) {
-            drop(socket, "text not zero-terminated within cbData");
-            return queued;
-        }
-        m_queue.enqueue({headerField(buffer, 0), buffer.mid(kHeaderSize, zero - kHeaderSize)});
-        buffer.clear();
-        queued = true;
-        if (!answer(socket))
-            return queued; // the sender went away; its frame is still handled
     }
     if (progress)
         connection.stallTimer->start();
@@ -243,7 +221,7 @@ SendResult sendHandOver(const QString& socketPath, quint32 dwData, const QString
         qCWarning(lcHandOver, "cannot connect: %s", qPrintable(socket.errorString()));
         return SendResult::Failed;
     }
-    socket.write(encodeFrame(dwData, data));
+    socket.write(encodeHandOverFrame(dwData, data));
     while (socket.bytesToWrite() > 0) {
         if (!socket.waitForBytesWritten(remaining()))
             return SendResult::Failed;
@@ -253,7 +231,8 @@ SendResult sendHandOver(const QString& socketPath, quint32 dwData, const QString
             return SendResult::Failed; // refused, timed out, or the receiver went away
     }
     const QByteArray reply = socket.read(kReplySize);
-    return headerField(reply, 0) == 0 ? SendResult::Delivered : SendResult::Failed;
+    return qFromLittleEndian<quint32>(reply.constData()) == 0 ? SendResult::Delivered
+                                                              : SendResult::Failed;
 }
 
 namespace {

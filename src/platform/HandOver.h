@@ -7,6 +7,8 @@
 // a handler may sit in a message box for as long as nobody clicks it, and later starts
 // must not hang on that.
 
+#include "platform/HandOverFrame.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QObject>
@@ -22,7 +24,6 @@ class QTimer;
 
 namespace Platform {
 
-constexpr quint32 kHandOverMaxData = 64 * 1024; // largest accepted cbData
 constexpr int kHandOverStallMs = 2000;          // a sender silent this long is dropped
 // How long a start that finds the instance lock taken waits for the running instance
 // to take hand-overs: that instance may be in its first moments.

@@ -49,7 +49,9 @@ const QString kCrLf = QStringLiteral("\r\n");
 QStringList splitLines(const QByteArray& bytes)
 {
     QString text = QString::fromUtf8(bytes);
-    if (text.startsWith(QChar(0xFEFF)))
+    // Every leading byte-order mark: an editor that adds one to a file that has one
+    // would otherwise hide the first section, and each save would change the text.
+    while (text.startsWith(QChar(0xFEFF)))
         text.remove(0, 1);
     text.replace(kCrLf, QStringLiteral("\n"));
     text.replace(u'\r', u'\n');
@@ -127,9 +129,35 @@ KeyLocation locate(const QStringList& lines, const QString& section, const QStri
 
 } // namespace
 
+QString iniReadString(const QByteArray& text, const QString& section, const QString& key,
+                      const QString& defaultValue, bool* found)
+{
+    const KeyLocation where = locate(splitLines(text), section, key);
+    if (found)
+        *found = where.keyLine >= 0;
+    return where.keyLine >= 0 ? where.value : defaultValue;
+}
+
+QByteArray iniWriteString(const QByteArray& text, const QString& section, const QString& key,
+                          const QString& value)
+{
+    QStringList lines = splitLines(text);
+    const KeyLocation where = locate(lines, section, key);
+    const QString keyLine = key + u'=' + value;
+    if (where.keyLine >= 0) {
+        lines[where.keyLine] = keyLine;
+    } else if (where.insertAfter >= 0) {
+        lines.insert(where.insertAfter + 1, keyLine);
+    } else {
+        lines.append(u'[' + section + u']');
+        lines.append(keyLine);
+    }
+    return (lines.join(kCrLf) + kCrLf).toUtf8();
+}
+
 IniFile::IniFile(const QString& fileName) : m_fileName(fileName) {}
 
-QStringList IniFile::readLines(bool mustRead) const
+QByteArray IniFile::readText(bool mustRead) const
 {
     if (m_fileName.isEmpty() || !QFileInfo::exists(m_fileName)) {
         if (mustRead && m_fileName.isEmpty())
@@ -137,7 +165,7 @@ QStringList IniFile::readLines(bool mustRead) const
         return {};
     }
     try {
-        return splitLines(readWholeFile(m_fileName));
+        return readWholeFile(m_fileName);
     } catch (const EInOutError&) {
         // A write must not replace a file it could not read: that would lose
         // every other setting in it.
@@ -150,13 +178,14 @@ QStringList IniFile::readLines(bool mustRead) const
 QString IniFile::ReadString(const QString& section, const QString& key,
                             const QString& defaultValue) const
 {
-    const KeyLocation where = locate(readLines(false), section, key);
-    return where.keyLine >= 0 ? where.value : defaultValue;
+    return iniReadString(readText(false), section, key, defaultValue);
 }
 
 bool IniFile::ValueExists(const QString& section, const QString& key) const
 {
-    return locate(readLines(false), section, key).keyLine >= 0;
+    bool found = false;
+    iniReadString(readText(false), section, key, QString(), &found);
+    return found;
 }
 
 void IniFile::WriteString(const QString& section, const QString& key, const QString& value)
@@ -168,16 +197,5 @@ void IniFile::WriteString(const QString& section, const QString& key, const QStr
             throw EInOutError(QStringLiteral("Cannot write \"%1\" to \"%2\": it holds a line break")
                                   .arg(key, m_fileName));
     }
-    QStringList lines = readLines(true);
-    const KeyLocation where = locate(lines, section, key);
-    const QString keyLine = key + u'=' + value;
-    if (where.keyLine >= 0) {
-        lines[where.keyLine] = keyLine;
-    } else if (where.insertAfter >= 0) {
-        lines.insert(where.insertAfter + 1, keyLine);
-    } else {
-        lines.append(u'[' + section + u']');
-        lines.append(keyLine);
-    }
-    writeWholeFile(m_fileName, (lines.join(kCrLf) + kCrLf).toUtf8());
+    writeWholeFile(m_fileName, iniWriteString(readText(true), section, key, value));
 }

@@ -49,7 +49,14 @@ public:
     void WriteString(const QString& section, const QString& key, const QString& value);
 
 private:
-    QStringList readLines(bool mustRead) const;
+    QByteArray readText(bool mustRead) const;
 
     QString m_fileName;
 };
+
+// The settings text on its own, as IniFile reads and writes it: a missing section or key
+// gives defaultValue (and found false); the write returns the whole new text.
+QString iniReadString(const QByteArray& text, const QString& section, const QString& key,
+                      const QString& defaultValue, bool* found = nullptr);
+QByteArray iniWriteString(const QByteArray& text, const QString& section, const QString& key,
+                          const QString& value);

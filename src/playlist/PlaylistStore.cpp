@@ -4,6 +4,7 @@
 #include "platform/FileSystem.h"
 #include "playlist/FileGathering.h"
 #include "playlist/PlaylistOps.h"
+#include "playlist/PlaylistText.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -23,45 +24,15 @@ const QString kPlaylist = QStringLiteral("playlist");
 const QString kPlaylistDirectory = QStringLiteral("playlist directory");
 const QString kLastPlaylist = QStringLiteral("last playlist");
 const QString kDefaultName = QStringLiteral("Default");
-const QByteArray kCrLf = QByteArrayLiteral("\r\n");
-
-// Reads one line the way the text-file reader always has: it ends at CR LF, LF
-// or CR, and at the end of the data it is empty. So an odd line count leaves the
-// last Path empty and a line break after the last pair adds an empty pair.
-QString readLine(const QByteArray& bytes, qsizetype& pos)
-{
-    const qsizetype start = pos;
-    while (pos < bytes.size() && bytes.at(pos) != '\r' && bytes.at(pos) != '\n')
-        ++pos;
-    const QString line = QString::fromUtf8(bytes.constData() + start, pos - start);
-    if (pos < bytes.size() && bytes.at(pos) == '\r')
-        ++pos;
-    if (pos < bytes.size() && bytes.at(pos) == '\n')
-        ++pos;
-    return line;
-}
 
 template <typename Pair> QList<Pair> readPairs(const QString& path)
 {
-    const QByteArray bytes = readWholeFile(path);
+    const QList<LinePair> read = readLinePairs(readWholeFile(path));
     QList<Pair> pairs;
-    qsizetype pos = 0;
-    while (pos < bytes.size()) {
-        Pair pair;
-        pair.Name = readLine(bytes, pos);
-        pair.Path = readLine(bytes, pos);
-        pairs.append(std::move(pair));
-    }
+    pairs.reserve(read.size());
+    for (const LinePair& pair : read)
+        pairs.append({pair.Name, pair.Path});
     return pairs;
-}
-
-// A pair holding a line break would shift every later pair by a line, so it is left
-// out; the places where names come in refuse them with a message first.
-void appendPair(QByteArray& bytes, const QString& name, const QString& path)
-{
-    if (TPlaylistOps::hasLineBreak(name) || TPlaylistOps::hasLineBreak(path))
-        return;
-    bytes += name.toUtf8() + kCrLf + path.toUtf8() + kCrLf;
 }
 
 void makeFolder(const QString& folder)
@@ -169,7 +140,7 @@ void TPlaylistStore::SavePlaylistIndex(const TPlaylistFileList& playlists, const
 {
     QByteArray bytes;
     for (const Tplaylist_file& playlist : playlists)
-        appendPair(bytes, playlist.Name, playlist.Path);
+        appendLinePair(bytes, playlist.Name, playlist.Path);
     writeWholeFile(path, bytes);
 }
 
@@ -178,9 +149,9 @@ void TPlaylistStore::SavePlaylistFile(const TFileList& files, const QString& pat
     QByteArray bytes;
     for (const TfilePtr& file : files) {
         if (file)
-            appendPair(bytes, file->Name, file->Path);
+            appendLinePair(bytes, file->Name, file->Path);
         else
-            appendPair(bytes, QString(), QString());
+            appendLinePair(bytes, QString(), QString());
     }
     writeWholeFile(path, bytes);
 }

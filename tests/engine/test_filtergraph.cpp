@@ -98,6 +98,7 @@ private slots:
     void volumeCurveAndClamping();
     void pauseResumeIsNoClockChange();
     void seekingInterface();
+    void closedGraphIsFreed();
     void graphEditRegistration();
     void dvdFolderRendersInDvdMode();
 
@@ -419,6 +420,21 @@ void TestFilterGraph::seekingInterface()
     QVERIFY(position < 80000000LL);
     graph.setActive(false);
     QCOMPARE(seeking->GetDuration(duration), E_FAIL); // a stale interface fails, no crash
+}
+
+// Every fresh open builds a new graph; the old one, with its decoders, must really go.
+void TestFilterGraph::closedGraphIsFreed()
+{
+    TFilterGraph graph;
+    graph.setActive(true);
+    QCOMPARE(graph.RenderFile(media("avi_mjpeg_pcm.avi")), S_OK);
+    QVERIFY(graph.Play());
+    QTest::qWait(300); // bus messages of a running graph, each holding its source
+    gpointer pipeline = graph.pipeline();
+    QVERIFY(pipeline);
+    g_object_add_weak_pointer(G_OBJECT(pipeline), &pipeline);
+    graph.setActive(false);
+    QTRY_VERIFY_WITH_TIMEOUT(pipeline == nullptr, 3000);
 }
 
 void TestFilterGraph::graphEditRegistration()

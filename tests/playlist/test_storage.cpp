@@ -363,6 +363,11 @@ private slots:
         QCOMPARE(bytesOf(path), QByteArray("; kept\r\n[Other]\r\nx = 1\r\n\r\n[PlayList]\r\n"
                                            "last playlist=/b.ist\r\nplaylist directory=/p q\r\n"
                                            "\r\n[z]\r\n[New]\r\nk=v\r\n"));
+        // Byte-order marks in front, one or more, belong to no line; a save drops them.
+        writeBytes(path, "\xEF\xBB\xBF\xEF\xBB\xBF[playlist]\r\nlast playlist=/c.ist\r\n");
+        QCOMPARE(ini.ReadString("playlist", "last playlist", "d"), QString("/c.ist"));
+        ini.WriteString("playlist", "last playlist", "/c.ist");
+        QCOMPARE(bytesOf(path), QByteArray("[playlist]\r\nlast playlist=/c.ist\r\n"));
         // A settings file that cannot be read is never overwritten.
         IniFile folder(m_root->path());
         QVERIFY_THROWS_EXCEPTION(EInOutError, folder.WriteString("a", "b", "c"));
