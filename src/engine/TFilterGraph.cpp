@@ -52,6 +52,9 @@ void TFilterGraph::activate()
     FFilterGraph = std::make_unique<GstGraph>();
     if (FMode == gmDVD) {
         FDVDGraph = std::make_shared<GstDvdNavigator>(FFilterGraph.get());
+        FDVDGraph->notify = [this](int code, std::intptr_t p1, std::intptr_t p2) {
+            postGraphEvent(code, p1, p2);
+        };
         FDvdTitle = FDvdChapter = -1;
         FDvdSecond = -1;
         FDvdPoll->start();
@@ -86,6 +89,7 @@ void TFilterGraph::deactivate()
     }
     if (FDVDGraph) {
         FDvdPoll->stop();
+        FDVDGraph->notify = nullptr;
         FDVDGraph->detach();
         FDVDGraph.reset();
     }
@@ -409,7 +413,13 @@ std::shared_ptr<IDvdInfo2> TFilterGraph::QueryDvdInfo2() const
 void TFilterGraph::pollDvdLocation()
 {
     GstDvdNavigator::Location where;
-    if (!FDVDGraph || !FDVDGraph->location(where)) {
+    if (!FDVDGraph) {
+        return;
+    }
+    if (FDVDGraph->rewinding()) {
+        FDVDGraph->stepBackward(kDvdPollMs);
+    }
+    if (!FDVDGraph->location(where)) {
         return;
     }
     const bool inTitle = where.title >= 1;
@@ -418,6 +428,7 @@ void TFilterGraph::pollDvdLocation()
         FDvdChapter = -1;
     }
     if (inTitle && where.chapter != FDvdChapter) {
+        FDVDGraph->reapplySubpicture();
         postGraphEvent(EC_DVD_CHAPTER_START, where.chapter, 0);
     }
     FDvdTitle = where.title;
