@@ -149,6 +149,7 @@ HRESULT GstDvdNavigator::RenderDvdVideoVolume(const QString& path, int, AM_DVD_R
     m_volume = readDvdVolume(folder.isEmpty() ? QStringLiteral("/dev/dvd") : folder);
     m_rate = 1.0;
     m_rewindSpeed = 0;
+    m_lastTitle = 0;
     status.iNumStreamsAttempted = m_graph->streamCount();
     return S_OK;
 }
@@ -168,9 +169,6 @@ HRESULT GstDvdNavigator::seekTime(double rate, std::int64_t ns, bool flush)
 {
     if (!m_graph || !m_graph->valid()) {
         return VFW_E_DVD_GRAPHNOTREADY;
-    }
-    if (!inTitle()) {
-        return VFW_E_DVD_INVALIDDOMAIN;
     }
     const GstSeekFlags flags = flush ? GST_SEEK_FLAG_FLUSH : GST_SEEK_FLAG_NONE;
     if (!gst_element_seek(m_graph->element(), rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET,
@@ -255,7 +253,7 @@ bool GstDvdNavigator::stepBackward(int elapsedMs)
 {
     Location where;
     if (!rewinding() || !location(where) || where.title < 1) {
-        return false;
+        return rewinding();
     }
     // The picture moves on at normal speed between jumps; jump back that much more.
     const std::int64_t back = std::int64_t((m_rewindSpeed + 1.0) * elapsedMs) * GST_MSECOND;
@@ -274,15 +272,15 @@ HRESULT GstDvdNavigator::PlayChapterInTitle(int title, int chapter, unsigned)
         return E_INVALIDARG;
     }
     m_rewindSpeed = 0;
-    Location where;
-    if (!location(where) || where.title < 1) {
+    const int now = titleNow();
+    if (now < 1) {
         return VFW_E_DVD_INVALIDDOMAIN;
     }
     HRESULT hr = S_OK;
-    if (where.title != title) {
+    if (now != title) {
         hr = seekIn("title", title);
     }
-    if (Succeeded(hr) && (where.title == title || chapter != 1)) {
+    if (Succeeded(hr) && (now == title || chapter != 1)) {
         hr = seekIn("chapter", chapter);
     }
     reapplySubpicture();
@@ -420,22 +418,30 @@ bool GstDvdNavigator::location(Location& where) const
     where.title = int(title);
     where.chapter = int(chapter);
     where.timeNs = std::max<gint64>(time, 0);
+    m_lastTitle = where.title;
     return true;
+}
+
+int GstDvdNavigator::titleNow() const
+{
+    // The source does not answer while a seek or a state change holds it; the title
+    // it last told stands until it answers again.
+    Location where;
+    return location(where) ? where.title : m_lastTitle;
 }
 
 bool GstDvdNavigator::inTitle() const
 {
-    Location where;
-    return location(where) && where.title >= 1;
+    return titleNow() >= 1;
 }
 
 const DvdTitleInfo* GstDvdNavigator::currentTitle() const
 {
-    Location where;
-    if (!location(where) || where.title < 1 || where.title > m_volume.titles.size()) {
+    const int title = titleNow();
+    if (title < 1 || title > m_volume.titles.size()) {
         return nullptr;
     }
-    return &m_volume.titles.at(where.title - 1);
+    return &m_volume.titles.at(title - 1);
 }
 
 HRESULT GstDvdNavigator::GetDVDVolumeInfo(int& volumes, int& volume, int& side, int& titles)
@@ -487,8 +493,12 @@ HRESULT GstDvdNavigator::GetSubpictureLanguage(int stream, int& lcid)
     if (stream < 0 || stream >= kMaxSubpictureStreams) {
         return E_INVALIDARG;
     }
-    // Past the title's last stream the answer is "no language", which ends a scan.
+    // Past the title's last stream the answer is "no language", which ends a scan; a
+    // stream the title set declares but this title does not carry is not there.
     if (stream < title->subpictures.size()) {
+        if (title->subpictures.at(stream).physical < 0) {
+            return E_INVALIDARG;
+        }
         lcid = Platform::lcidFromIsoCode(title->subpictures.at(stream).language);
     }
     return S_OK;

@@ -64,6 +64,7 @@ private:
     HRESULT sendNavigation(GstEvent* event);
     HRESULT seekTime(double rate, std::int64_t ns, bool flush);
     HRESULT seekIn(const char* format, std::int64_t value);
+    int titleNow() const;
     bool inTitle() const;
     const DvdTitleInfo* currentTitle() const;
     void applySubpicture();
@@ -76,6 +77,7 @@ private:
     bool m_hmsfTimeEvents = false;
     double m_rewindSpeed = 0;
     double m_rate = 1.0;
+    mutable int m_lastTitle = 0;
     int m_subpictureStream = 0;
     bool m_subpictureOn = false; // discs start with only their forced pictures shown
 };

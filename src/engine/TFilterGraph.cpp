@@ -57,7 +57,6 @@ void TFilterGraph::activate()
         };
         FDvdTitle = FDvdChapter = -1;
         FDvdSecond = -1;
-        FDvdPoll->start();
     }
     FActive = true;
     if (FFilterGraph->valid()) {
@@ -273,6 +272,9 @@ bool TFilterGraph::Play()
         return false;
     }
     notifyControls(0, 0);
+    if (FDVDGraph) {
+        FDvdPoll->start(); // titles, chapters and time are read only while the disc runs
+    }
     const HRESULT hr = CheckDSError(FFilterGraph->run());
     dumpGraphForInspection("running");
     return Succeeded(hr);
@@ -284,6 +286,7 @@ bool TFilterGraph::Pause()
         return false;
     }
     notifyControls(1, 0);
+    FDvdPoll->stop();
     return CheckDSError(FFilterGraph->pause()) == S_OK;
 }
 
@@ -293,6 +296,7 @@ bool TFilterGraph::Stop()
         return false;
     }
     notifyControls(2, 0);
+    FDvdPoll->stop();
     return CheckDSError(FFilterGraph->stop()) == S_OK;
 }
 

@@ -330,6 +330,11 @@ void TestDvd::rootMenuComesBack()
     clickMenuButton(520, 250);
     QTRY_COMPARE_WITH_TIMEOUT(p->pnl_jdl->text(), QStringLiteral("Title 2, Chapter 1"), 5000);
     QCOMPARE(checks(DM->GoTo1), (QStringList{"T2", "T2C1"}));
+    // Title 2 carries no subtitle stream: no language items, both submenus disabled.
+    QCOMPARE(captions(DM->Subtitle1), (QStringList{"Enabled", "-"}));
+    QCOMPARE(captions(DM->Subtitle2), (QStringList{"Enabled", "-"}));
+    QVERIFY(!DM->Subtitle1->menuAction()->isEnabled());
+    QVERIFY(!DM->Subtitle2->menuAction()->isEnabled());
     QVERIFY(m_support.dialogs->shown.isEmpty());
 }
 
