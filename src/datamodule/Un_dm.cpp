@@ -32,6 +32,7 @@ TDM::TDM(QObject* parent) : QObject(parent)
     FilterGraph1->OnGraphComplete = [this](TFilterGraph* s, HRESULT r, void* renderer) {
         FilterGraph1GraphComplete(s, r, renderer);
     };
+    bindDvdEvents();
 
     Audio1 = new TAudio(this);
 
@@ -48,6 +49,7 @@ TDM::~TDM()
 {
     delete Popup_Display;
     delete Popup_DVD;
+    delete DVDMenu1Menu;
     delete Popup_Add;
     delete Popup_Rem;
     delete Popup_Sel;
@@ -79,8 +81,8 @@ void TDM::createDisplayMenu()
     Previous1 =
         item(Popup_Display, QStringLiteral("Previous"), &TDM::Previous1Click, Icons::kPrevious);
     Popup_Display->addSeparator();
-    Popup_DVD = new QMenu(QStringLiteral("DVD Menu"));
-    DVDMenu1 = Popup_Display->addMenu(Popup_DVD);
+    createDvdMenus();
+    DVDMenu1 = Popup_Display->addMenu(DVDMenu1Menu);
     DVDMenu1->setEnabled(false);
     Popup_Display->addSeparator();
     FullScreen1 = item(Popup_Display, QStringLiteral("Full Screen"), &TDM::FullScreen1Click,
@@ -163,6 +165,7 @@ void TDM::createPlaylistMenus()
 void TDM::DataModuleCreate()
 {
     FTitleChanged = false;
+    FCurTitle = FPrevTitle = FCurChapter = 0;
 }
 
 // ---------------------------------------------------------------- media events

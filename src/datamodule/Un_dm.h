@@ -45,6 +45,26 @@ public:
     QAction* About1;
     QMenu* Popup_DVD;
 
+    // The two DVD menus: Popup_DVD (the playlist window's DVD button) and the submenu
+    // DVDMenu1 of Popup_Display carry the same items at the same positions.
+    QMenu* DVDMenu1Menu;
+    QAction* MenuRoot1;
+    QAction* MenuRoot2;
+    QAction* itleMenu1;
+    QAction* itle1;
+    QMenu* GoTo1;
+    QMenu* GoTo2;
+    QMenu* PlaySpeed1;
+    QMenu* PlaySpeed2;
+    QAction* Fast1;
+    QAction* FastPorward1;
+    QAction* Rewind1;
+    QAction* Rewind2;
+    QMenu* Subtitle1;
+    QMenu* Subtitle2;
+    QAction* Enable1;
+    QAction* Enabled1;
+
     // The playlist window's menus.
     QMenu* Popup_Add;
     QAction* Add_file;
@@ -100,9 +120,35 @@ public:
     void Add_fileClick();
     void Add_FolderClick();
 
+    // DVD navigation
+    void BuildDvdGoToMenus();
+    void BuildDvdSubtitleMenus();
+    void FilterGraph1DVDTitleChange(TFilterGraph* Sender, int title);
+    void FilterGraph1DVDChapterStart(TFilterGraph* Sender, int chapter);
+    void FilterGraph1DVDSubpictureStreamChange(TFilterGraph* Sender, int SubNum, int lcid,
+                                               const QString& Lang);
+    void FilterGraph1DVDCurrentHMSFTime(TFilterGraph* Sender,
+                                        const tagDVD_HMSF_TIMECODE& HMSFTimeCode,
+                                        const tagDVD_TIMECODE& TimeCode);
+    void MenuRoot1Click();
+    void itleMenu1Click();
+    void Fast1Click();
+    void Rewind1Click();
+    void Enable1Click(QAction* Sender);
+    void DvdSubtitleItemClick(QAction* Sender);
+    void DvdChapterItemClick(QAction* Sender);
+
     bool FTitleChanged = false;
+    int FCurTitle = 0;
+    int FPrevTitle = 0;
+    int FCurChapter = 0;
 
 private:
+    void createDvdMenus();
+    void fillDvdMenu(QMenu* menu, bool accelerators);
+    void bindDvdEvents();
+    void setTitleChecked(int title, bool checked);
+    void setChapterChecked(int title, int chapter, bool checked);
     void createDisplayMenu();
     void createPlaylistMenus();
     QAction* item(QMenu* menu, const QString& caption, void (TDM::*handler)(), int image = -1);

@@ -59,22 +59,40 @@ enum DVD_MENU_ID { DVD_MENU_Title = 2, DVD_MENU_Root = 3 };
 enum DVD_CMD_FLAGS { DVD_CMD_FLAG_None = 0, DVD_CMD_FLAG_Flush = 1 };
 enum DVD_OPTION_FLAG { DVD_NotifyParentalLevelChange = 2, DVD_HMSF_TimeCodeEvents = 3 };
 
+// What a title's menus and the title itself carry (the parts the player reads).
+struct DVD_MenuAttributes {
+    bool fSubpicturePresent = false;
+};
+struct DVD_TitleAttributes {
+    int ulNumberOfSubpictureStreams = 0;
+};
+
 // The DVD navigator's control side, over the DVD source of the graph.
 class IDvdControl2 {
 public:
     virtual ~IDvdControl2() = default;
     virtual HRESULT ShowMenu(DVD_MENU_ID menu) = 0;
     virtual HRESULT PlayForwards(double speed) = 0;
+    virtual HRESULT PlayBackwards(double speed) = 0;
+    virtual HRESULT PlayChapterInTitle(int title, int chapter, unsigned flags) = 0;
     // Jumps within the current title; flags 1 (flush) drops what is queued.
     virtual HRESULT PlayAtTime(const tagDVD_HMSF_TIMECODE& time, unsigned flags) = 0;
     virtual HRESULT SelectAtPosition(int x, int y) = 0;
     virtual HRESULT ActivateAtPosition(int x, int y) = 0;
     virtual HRESULT SetOption(DVD_OPTION_FLAG flag, bool value) = 0;
+    virtual HRESULT SelectSubpictureStream(int stream, unsigned flags) = 0;
+    virtual HRESULT SetSubpictureState(bool on, unsigned flags) = 0;
 };
 
 // The DVD navigator's information side.
 class IDvdInfo2 {
 public:
     virtual ~IDvdInfo2() = default;
+    virtual HRESULT GetDVDVolumeInfo(int& volumes, int& volume, int& side, int& titles) = 0;
+    virtual HRESULT GetNumberOfChapters(int title, int& chapters) = 0;
+    virtual HRESULT GetTitleAttributes(int title, DVD_MenuAttributes& menu,
+                                       DVD_TitleAttributes& attributes) = 0;
     virtual HRESULT GetSubpictureLanguage(int stream, int& lcid) = 0;
+    virtual HRESULT GetCurrentSubpicture(int& available, int& current, bool& disabled) = 0;
+    virtual HRESULT GetTotalTitleTime(tagDVD_HMSF_TIMECODE& total, unsigned& flags) = 0;
 };

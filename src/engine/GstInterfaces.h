@@ -5,9 +5,6 @@
 
 #include <QString>
 
-class GstGraph;
-typedef struct _GstEvent GstEvent;
-
 class GstMediaSeeking : public IMediaSeeking {
 public:
     explicit GstMediaSeeking(GstElement* pipeline);
@@ -40,42 +37,6 @@ private:
     GstElement* m_panorama;
 };
 
-// The DVD side of the graph: renders a DVD-Video folder (or the drive's disc) into the
-// playbin through the DVD source and steers its navigator.
-class GstDvdNavigator : public IDvdControl2, public IDvdInfo2 {
-public:
-    explicit GstDvdNavigator(GstGraph* graph);
-    HRESULT RenderDvdVideoVolume(const QString& path, int flags, AM_DVD_RENDERSTATUS& status,
-                                 int timeoutMs);
-
-    HRESULT ShowMenu(DVD_MENU_ID menu) override;
-    HRESULT PlayForwards(double speed) override;
-    HRESULT PlayAtTime(const tagDVD_HMSF_TIMECODE& time, unsigned flags) override;
-    HRESULT SelectAtPosition(int x, int y) override;
-    HRESULT ActivateAtPosition(int x, int y) override;
-    HRESULT SetOption(DVD_OPTION_FLAG flag, bool value) override;
-    HRESULT GetSubpictureLanguage(int stream, int& lcid) override;
-
-    bool option(DVD_OPTION_FLAG flag) const;
-
-    // Where playback stands: the title (0 in a menu) and chapter, and the time in the
-    // title; false when the source cannot tell yet.
-    struct Location {
-        int title = 0;
-        int chapter = 0;
-        std::int64_t timeNs = 0;
-    };
-    bool location(Location& where) const;
-    void detach() { m_graph = nullptr; }
-
-private:
-    HRESULT sendNavigation(GstEvent* event);
-
-    GstGraph* m_graph;
-    bool m_notifyParentalLevel = true;
-    bool m_hmsfTimeEvents = false;
-};
-
-// The DVD-Video folder (the one holding video_ts.ifo) for an .ifo path or a folder, or
-// an empty string when there is none. Letter case is ignored, as on disc file systems.
-QString dvdVideoFolder(const QString& path);
+// The DVD side lives with its own file; code that reaches the graph's interfaces finds
+// it here too.
+#include "engine/GstDvdNavigator.h"

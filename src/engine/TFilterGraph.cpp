@@ -54,9 +54,11 @@ void TFilterGraph::activate()
     FFilterGraph = std::make_unique<GstGraph>();
     if (FMode == gmDVD) {
         FDVDGraph = std::make_shared<GstDvdNavigator>(FFilterGraph.get());
+        FDVDGraph->notify = [this](int code, std::intptr_t p1, std::intptr_t p2) {
+            postGraphEvent(code, p1, p2);
+        };
         FDvdTitle = FDvdChapter = -1;
         FDvdSecond = -1;
-        FDvdPoll->start();
     }
     FActive = true;
     if (FFilterGraph->valid()) {
@@ -88,6 +90,7 @@ void TFilterGraph::deactivate()
     }
     if (FDVDGraph) {
         FDvdPoll->stop();
+        FDVDGraph->notify = nullptr;
         FDVDGraph->detach();
         FDVDGraph.reset();
     }
@@ -271,6 +274,9 @@ bool TFilterGraph::Play()
         return false;
     }
     notifyControls(0, 0);
+    if (FDVDGraph) {
+        FDvdPoll->start(); // titles, chapters and time are read only while the disc runs
+    }
     const HRESULT hr = CheckDSError(FFilterGraph->run());
     dumpGraphForInspection("running");
     return Succeeded(hr);
@@ -282,6 +288,7 @@ bool TFilterGraph::Pause()
         return false;
     }
     notifyControls(1, 0);
+    FDvdPoll->stop();
     return CheckDSError(FFilterGraph->pause()) == S_OK;
 }
 
@@ -291,6 +298,7 @@ bool TFilterGraph::Stop()
         return false;
     }
     notifyControls(2, 0);
+    FDvdPoll->stop();
     return CheckDSError(FFilterGraph->stop()) == S_OK;
 }
 
@@ -411,7 +419,13 @@ std::shared_ptr<IDvdInfo2> TFilterGraph::QueryDvdInfo2() const
 void TFilterGraph::pollDvdLocation()
 {
     GstDvdNavigator::Location where;
-    if (!FDVDGraph || !FDVDGraph->location(where)) {
+    if (!FDVDGraph) {
+        return;
+    }
+    if (FDVDGraph->rewinding()) {
+        FDVDGraph->stepBackward(kDvdPollMs);
+    }
+    if (!FDVDGraph->location(where)) {
         return;
     }
     const bool inTitle = where.title >= 1;
@@ -420,6 +434,7 @@ void TFilterGraph::pollDvdLocation()
         FDvdChapter = -1;
     }
     if (inTitle && where.chapter != FDvdChapter) {
+        FDVDGraph->reapplySubpicture();
         postGraphEvent(EC_DVD_CHAPTER_START, where.chapter, 0);
     }
     FDvdTitle = where.title;

@@ -293,6 +293,7 @@ void TFrm_PlayerControl::startDvd()
         dvd->SetOption(DVD_NotifyParentalLevelChange, false);
         dvd->SetOption(DVD_HMSF_TimeCodeEvents, true);
     }
+    DM->BuildDvdGoToMenus();
 }
 
 void TFrm_PlayerControl::OpenCdTrack(TMediaPlayer* player, const QString& FileName)

@@ -1,0 +1,537 @@
+#include "engine/GstDvdNavigator.h"
+
+#include "engine/GstGraph.h"
+#include "platform/Locale.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gst/gst.h>
+#include <gst/video/navigation.h>
+
+namespace {
+
+// Named inside the DVD bin: the selector that picks one subpicture stream.
+constexpr const char* kSubpictureSelector = "subpselect";
+constexpr int kMaxSubpictureStreams = 32;
+
+void setDvdDevice(GstElement*, GstElement* source, gpointer device)
+{
+    // The address would carry the folder percent-encoded, which the DVD source does
+    // not decode; the device property takes the path as it is.
+    if (g_object_class_find_property(G_OBJECT_GET_CLASS(source), "device")) {
+        g_object_set(source, "device", static_cast<const char*>(device), nullptr);
+    }
+}
+
+void freeDevice(gpointer device, GClosure*)
+{
+    g_free(device);
+}
+
+GstElement* findByFactory(GstElement* bin, const char* factory)
+{
+    if (!GST_IS_BIN(bin)) {
+        return nullptr;
+    }
+    GstIterator* it = gst_bin_iterate_recurse(GST_BIN(bin));
+    GValue item = G_VALUE_INIT;
+    GstElement* found = nullptr;
+    while (!found && gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+        auto* element = GST_ELEMENT(g_value_get_object(&item));
+        GstElementFactory* f = gst_element_get_factory(element);
+        if (f && g_strcmp0(GST_OBJECT_NAME(f), factory) == 0) {
+            found = GST_ELEMENT(gst_object_ref(element));
+        }
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(it);
+    return found;
+}
+
+// The selector's input fed by the demuxer's pad of subpicture stream physical.
+GstPad* selectorInput(GstElement* selector, int physical)
+{
+    const QByteArray wanted = QByteArray("subpicture_") + QByteArray::number(0x20 + physical, 16);
+    GstIterator* it = gst_element_iterate_sink_pads(selector);
+    GValue item = G_VALUE_INIT;
+    GstPad* found = nullptr;
+    while (!found && gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+        auto* pad = GST_PAD(g_value_get_object(&item));
+        if (GstPad* peer = gst_pad_get_peer(pad)) {
+            if (wanted == GST_OBJECT_NAME(peer)) {
+                found = GST_PAD(gst_object_ref(pad));
+            }
+            gst_object_unref(peer);
+        }
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(it);
+    return found;
+}
+
+} // namespace
+
+QString dvdVideoFolder(const QString& path)
+{
+    if (path.isEmpty()) {
+        return QString();
+    }
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        return QString();
+    }
+    const QDir folder = info.isDir() ? QDir(path) : info.dir();
+    for (const QString& name : folder.entryList(QDir::Files)) {
+        if (name.compare(QLatin1String("video_ts.ifo"), Qt::CaseInsensitive) == 0) {
+            return folder.absolutePath();
+        }
+    }
+    return QString();
+}
+
+GstDvdNavigator::GstDvdNavigator(GstGraph* graph) : m_graph(graph) {}
+
+GstDvdNavigator::~GstDvdNavigator()
+{
+    detach();
+}
+
+void GstDvdNavigator::detach()
+{
+    if (m_graph && m_graph->valid() && m_sourceSetup != 0) {
+        g_signal_handler_disconnect(m_graph->element(), m_sourceSetup);
+    }
+    m_sourceSetup = 0;
+    m_graph = nullptr;
+}
+
+HRESULT GstDvdNavigator::RenderDvdVideoVolume(const QString& path, int, AM_DVD_RENDERSTATUS& status,
+                                              int timeoutMs)
+{
+    status = AM_DVD_RENDERSTATUS();
+    if (!m_graph || !m_graph->valid()) {
+        return VFW_E_DVD_RENDERFAIL;
+    }
+    QString folder;
+    if (!path.isEmpty()) {
+        folder = dvdVideoFolder(path);
+        if (folder.isEmpty()) {
+            status.bDvdVolInvalid = true;
+            return S_FALSE;
+        }
+    }
+    if (m_sourceSetup != 0) {
+        g_signal_handler_disconnect(m_graph->element(), m_sourceSetup);
+        m_sourceSetup = 0;
+    }
+    if (!folder.isEmpty()) {
+        m_device = QFile::encodeName(folder);
+        m_sourceSetup =
+            g_signal_connect_data(m_graph->element(), "source-setup", G_CALLBACK(setDvdDevice),
+                                  g_strdup(m_device.constData()), freeDevice, GConnectFlags(0));
+    }
+    // Play the disc's first-play program like a stand-alone player, not its title menu.
+    if (qEnvironmentVariableIsEmpty("DVDFASTSTART")) {
+        qputenv("DVDFASTSTART", "0");
+    }
+    const HRESULT hr = m_graph->renderUri(QStringLiteral("dvd://"), timeoutMs);
+    if (Failed(hr)) {
+        if (path.isEmpty()) {
+            status.bDvdVolUnknown = true;
+            return S_FALSE;
+        }
+        return VFW_E_DVD_RENDERFAIL;
+    }
+    m_volume = readDvdVolume(folder.isEmpty() ? QStringLiteral("/dev/dvd") : folder);
+    m_rate = 1.0;
+    m_rewindSpeed = 0;
+    m_lastTitle = 0;
+    status.iNumStreamsAttempted = m_graph->streamCount();
+    return S_OK;
+}
+
+// ---------------------------------------------------------------- moving around
+
+HRESULT GstDvdNavigator::sendNavigation(GstEvent* event)
+{
+    if (!m_graph || !m_graph->valid()) {
+        gst_event_unref(event);
+        return VFW_E_DVD_GRAPHNOTREADY;
+    }
+    return gst_element_send_event(m_graph->element(), event) ? S_OK : VFW_E_DVD_OPERATION_INHIBITED;
+}
+
+HRESULT GstDvdNavigator::seekTime(double rate, std::int64_t ns, bool flush)
+{
+    if (!m_graph || !m_graph->valid()) {
+        return VFW_E_DVD_GRAPHNOTREADY;
+    }
+    const GstSeekFlags flags = flush ? GST_SEEK_FLAG_FLUSH : GST_SEEK_FLAG_NONE;
+    if (!gst_element_seek(m_graph->element(), rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET,
+                          std::max<std::int64_t>(ns, 0), GST_SEEK_TYPE_NONE, -1)) {
+        return VFW_E_DVD_OPERATION_INHIBITED;
+    }
+    m_rate = rate;
+    return S_OK;
+}
+
+HRESULT GstDvdNavigator::seekIn(const char* format, std::int64_t value)
+{
+    if (!m_graph || !m_graph->valid()) {
+        return VFW_E_DVD_GRAPHNOTREADY;
+    }
+    // The source does not come back from a seek made while it holds a menu's still
+    // picture; jumps are made from within titles only.
+    if (!inTitle()) {
+        return VFW_E_DVD_INVALIDDOMAIN;
+    }
+    // The DVD source registers these formats; they count titles and chapters from 1.
+    const GstFormat f = gst_format_get_by_nick(format);
+    if (f == GST_FORMAT_UNDEFINED) {
+        return VFW_E_DVD_OPERATION_INHIBITED;
+    }
+    if (!gst_element_seek(m_graph->element(), 1.0, f, GST_SEEK_FLAG_FLUSH, GST_SEEK_TYPE_SET, value,
+                          GST_SEEK_TYPE_NONE, -1)) {
+        return VFW_E_DVD_OPERATION_INHIBITED;
+    }
+    m_rate = 1.0;
+    return S_OK;
+}
+
+HRESULT GstDvdNavigator::ShowMenu(DVD_MENU_ID menu)
+{
+    m_rewindSpeed = 0;
+    const GstNavigationCommand command = menu == DVD_MENU_Title
+                                             ? GST_NAVIGATION_COMMAND_DVD_TITLE_MENU
+                                             : GST_NAVIGATION_COMMAND_DVD_ROOT_MENU;
+    return sendNavigation(gst_navigation_event_new_command(command));
+}
+
+HRESULT GstDvdNavigator::PlayForwards(double speed)
+{
+    if (speed <= 0) {
+        return E_INVALIDARG;
+    }
+    if (!m_graph || !m_graph->valid()) {
+        return VFW_E_DVD_GRAPHNOTREADY;
+    }
+    const bool wasRewinding = rewinding();
+    m_rewindSpeed = 0;
+    if (speed == m_rate && !wasRewinding) {
+        return S_OK; // spare the pipeline a flushing seek
+    }
+    gint64 now = 0;
+    if (!gst_element_query_position(m_graph->element(), GST_FORMAT_TIME, &now)) {
+        now = 0;
+    }
+    return seekTime(speed, now, true);
+}
+
+HRESULT GstDvdNavigator::PlayBackwards(double speed)
+{
+    if (speed <= 0) {
+        return E_INVALIDARG;
+    }
+    if (!m_graph || !m_graph->valid()) {
+        return VFW_E_DVD_GRAPHNOTREADY;
+    }
+    if (m_rate != 1.0) {
+        const HRESULT hr = PlayForwards(1.0);
+        if (Failed(hr)) {
+            return hr;
+        }
+    }
+    m_rewindSpeed = speed;
+    return S_OK;
+}
+
+bool GstDvdNavigator::stepBackward(int elapsedMs)
+{
+    Location where;
+    if (!rewinding() || !location(where) || where.title < 1) {
+        return rewinding();
+    }
+    // The picture moves on at normal speed between jumps; jump back that much more.
+    const std::int64_t back = std::int64_t((m_rewindSpeed + 1.0) * elapsedMs) * GST_MSECOND;
+    const std::int64_t target = where.timeNs - back;
+    if (target <= 0) {
+        m_rewindSpeed = 0; // the start of the title: play on from there
+    }
+    seekTime(1.0, std::max<std::int64_t>(target, 0), true);
+    return rewinding();
+}
+
+HRESULT GstDvdNavigator::PlayChapterInTitle(int title, int chapter, unsigned)
+{
+    int chapters = 0;
+    if (Failed(GetNumberOfChapters(title, chapters)) || chapter < 1 || chapter > chapters) {
+        return E_INVALIDARG;
+    }
+    m_rewindSpeed = 0;
+    const int now = titleNow();
+    if (now < 1) {
+        return VFW_E_DVD_INVALIDDOMAIN;
+    }
+    HRESULT hr = S_OK;
+    if (now != title) {
+        hr = seekIn("title", title);
+    }
+    if (Succeeded(hr) && (now == title || chapter != 1)) {
+        hr = seekIn("chapter", chapter);
+    }
+    reapplySubpicture();
+    return hr;
+}
+
+HRESULT GstDvdNavigator::PlayAtTime(const tagDVD_HMSF_TIMECODE& time, unsigned flags)
+{
+    m_rewindSpeed = 0;
+    const std::int64_t seconds =
+        std::int64_t(time.bHours) * 3600 + std::int64_t(time.bMinutes) * 60 + time.bSeconds;
+    return seekTime(1.0, seconds * GST_SECOND, flags & DVD_CMD_FLAG_Flush);
+}
+
+HRESULT GstDvdNavigator::SelectAtPosition(int x, int y)
+{
+    return sendNavigation(gst_navigation_event_new_mouse_move(x, y, GST_NAVIGATION_MODIFIER_NONE));
+}
+
+HRESULT GstDvdNavigator::ActivateAtPosition(int x, int y)
+{
+    const HRESULT hr = sendNavigation(
+        gst_navigation_event_new_mouse_button_press(1, x, y, GST_NAVIGATION_MODIFIER_NONE));
+    if (Failed(hr)) {
+        return hr;
+    }
+    return sendNavigation(
+        gst_navigation_event_new_mouse_button_release(1, x, y, GST_NAVIGATION_MODIFIER_NONE));
+}
+
+HRESULT GstDvdNavigator::SetOption(DVD_OPTION_FLAG flag, bool value)
+{
+    switch (flag) {
+    case DVD_NotifyParentalLevelChange:
+        m_notifyParentalLevel = value;
+        return S_OK;
+    case DVD_HMSF_TimeCodeEvents:
+        m_hmsfTimeEvents = value;
+        return S_OK;
+    }
+    return E_INVALIDARG;
+}
+
+bool GstDvdNavigator::option(DVD_OPTION_FLAG flag) const
+{
+    return flag == DVD_HMSF_TimeCodeEvents ? m_hmsfTimeEvents : m_notifyParentalLevel;
+}
+
+// ---------------------------------------------------------------- subpictures
+
+HRESULT GstDvdNavigator::SelectSubpictureStream(int stream, unsigned)
+{
+    const DvdTitleInfo* title = currentTitle();
+    if (!title) {
+        return VFW_E_DVD_INVALIDDOMAIN;
+    }
+    if (stream < 0 || stream >= title->subpictures.size() ||
+        title->subpictures.at(stream).physical < 0) {
+        return E_INVALIDARG;
+    }
+    m_subpictureStream = stream;
+    applySubpicture();
+    if (notify) {
+        notify(EC_DVD_SUBPICTURE_STREAM_CHANGE, stream, m_subpictureOn);
+    }
+    return S_OK;
+}
+
+HRESULT GstDvdNavigator::SetSubpictureState(bool on, unsigned)
+{
+    if (!currentTitle()) {
+        return VFW_E_DVD_INVALIDDOMAIN;
+    }
+    m_subpictureOn = on;
+    applySubpicture();
+    if (notify) {
+        notify(EC_DVD_SUBPICTURE_STREAM_CHANGE, m_subpictureStream, on);
+    }
+    return S_OK;
+}
+
+void GstDvdNavigator::reapplySubpicture()
+{
+    if (currentTitle()) {
+        applySubpicture();
+    }
+}
+
+void GstDvdNavigator::applySubpicture()
+{
+    const DvdTitleInfo* title = currentTitle();
+    GstElement* pipeline = m_graph && m_graph->valid() ? m_graph->element() : nullptr;
+    if (!title || !pipeline || m_subpictureStream >= title->subpictures.size()) {
+        return;
+    }
+    const int physical = title->subpictures.at(m_subpictureStream).physical;
+    if (GstElement* selector = gst_bin_get_by_name(GST_BIN(pipeline), kSubpictureSelector)) {
+        if (GstPad* input = selectorInput(selector, physical)) {
+            g_object_set(selector, "active-pad", input, nullptr);
+            gst_object_unref(input);
+        }
+        gst_object_unref(selector);
+    }
+    // The overlay shows only the disc's forced pictures (menus) unless told otherwise;
+    // that is how a DVD turns subtitles off.
+    if (GstElement* overlay = findByFactory(pipeline, "dvdspu")) {
+        if (GstPad* pad = gst_element_get_static_pad(overlay, "subpicture")) {
+            GstStructure* s = gst_structure_new(
+                "application/x-gst-dvd", "event", G_TYPE_STRING, "dvd-set-subpicture-track",
+                "logical-id", G_TYPE_INT, m_subpictureStream, "physical-id", G_TYPE_INT, physical,
+                "forced-only", G_TYPE_BOOLEAN, gboolean(!m_subpictureOn), nullptr);
+            gst_pad_send_event(pad, gst_event_new_custom(GST_EVENT_CUSTOM_DOWNSTREAM_OOB, s));
+            gst_object_unref(pad);
+        }
+        gst_object_unref(overlay);
+    }
+}
+
+// ---------------------------------------------------------------- information
+
+bool GstDvdNavigator::location(Location& where) const
+{
+    if (!m_graph || !m_graph->valid()) {
+        return false;
+    }
+    const GstFormat titles = gst_format_get_by_nick("title");
+    const GstFormat chapters = gst_format_get_by_nick("chapter");
+    gint64 title = -1, chapter = -1, time = -1;
+    if (titles == GST_FORMAT_UNDEFINED || chapters == GST_FORMAT_UNDEFINED ||
+        !gst_element_query_position(m_graph->element(), titles, &title) ||
+        !gst_element_query_position(m_graph->element(), chapters, &chapter)) {
+        return false;
+    }
+    gst_element_query_position(m_graph->element(), GST_FORMAT_TIME, &time);
+    where.title = int(title);
+    where.chapter = int(chapter);
+    where.timeNs = std::max<gint64>(time, 0);
+    m_lastTitle = where.title;
+    return true;
+}
+
+int GstDvdNavigator::titleNow() const
+{
+    // The source does not answer while a seek or a state change holds it; the title
+    // it last told stands until it answers again.
+    Location where;
+    return location(where) ? where.title : m_lastTitle;
+}
+
+bool GstDvdNavigator::inTitle() const
+{
+    return titleNow() >= 1;
+}
+
+const DvdTitleInfo* GstDvdNavigator::currentTitle() const
+{
+    const int title = titleNow();
+    if (title < 1 || title > m_volume.titles.size()) {
+        return nullptr;
+    }
+    return &m_volume.titles.at(title - 1);
+}
+
+HRESULT GstDvdNavigator::GetDVDVolumeInfo(int& volumes, int& volume, int& side, int& titles)
+{
+    volumes = volume = side = 1;
+    titles = 0;
+    if (!m_graph || !m_volume.valid) {
+        return VFW_E_DVD_GRAPHNOTREADY;
+    }
+    titles = int(m_volume.titles.size());
+    return S_OK;
+}
+
+HRESULT GstDvdNavigator::GetNumberOfChapters(int title, int& chapters)
+{
+    chapters = 0;
+    if (!m_graph || !m_volume.valid) {
+        return VFW_E_DVD_GRAPHNOTREADY;
+    }
+    if (title < 1 || title > m_volume.titles.size()) {
+        return E_INVALIDARG;
+    }
+    chapters = m_volume.titles.at(title - 1).chapters;
+    return S_OK;
+}
+
+HRESULT GstDvdNavigator::GetTitleAttributes(int title, DVD_MenuAttributes& menu,
+                                            DVD_TitleAttributes& attributes)
+{
+    if (!m_graph || !m_volume.valid) {
+        return VFW_E_DVD_GRAPHNOTREADY;
+    }
+    if (title < 1 || title > m_volume.titles.size()) {
+        return E_INVALIDARG;
+    }
+    const DvdTitleInfo& info = m_volume.titles.at(title - 1);
+    menu.fSubpicturePresent = info.menuSubpicture;
+    attributes.ulNumberOfSubpictureStreams = int(info.subpictures.size());
+    return S_OK;
+}
+
+HRESULT GstDvdNavigator::GetSubpictureLanguage(int stream, int& lcid)
+{
+    lcid = 0;
+    const DvdTitleInfo* title = currentTitle();
+    if (!title) {
+        return VFW_E_DVD_INVALIDDOMAIN;
+    }
+    if (stream < 0 || stream >= kMaxSubpictureStreams) {
+        return E_INVALIDARG;
+    }
+    // Past the title's last stream the answer is "no language", which ends a scan; a
+    // stream the title set declares but this title does not carry is not there.
+    if (stream < title->subpictures.size()) {
+        if (title->subpictures.at(stream).physical < 0) {
+            return E_INVALIDARG;
+        }
+        lcid = Platform::lcidFromIsoCode(title->subpictures.at(stream).language);
+    }
+    return S_OK;
+}
+
+HRESULT GstDvdNavigator::GetCurrentSubpicture(int& available, int& current, bool& disabled)
+{
+    available = current = 0;
+    disabled = true;
+    const DvdTitleInfo* title = currentTitle();
+    if (!title) {
+        return VFW_E_DVD_INVALIDDOMAIN;
+    }
+    available = int(title->subpictures.size());
+    current = m_subpictureStream;
+    disabled = !m_subpictureOn;
+    return S_OK;
+}
+
+HRESULT GstDvdNavigator::GetTotalTitleTime(tagDVD_HMSF_TIMECODE& total, unsigned& flags)
+{
+    total = tagDVD_HMSF_TIMECODE();
+    flags = 0;
+    gint64 ns = -1;
+    if (!currentTitle() || !gst_element_query_duration(m_graph->element(), GST_FORMAT_TIME, &ns) ||
+        ns < 0) {
+        return VFW_E_DVD_INVALIDDOMAIN;
+    }
+    const gint64 seconds = ns / GST_SECOND;
+    total.bHours = std::uint8_t(std::min<gint64>(seconds / 3600, 255));
+    total.bMinutes = std::uint8_t(seconds / 60 % 60);
+    total.bSeconds = std::uint8_t(seconds % 60);
+    total.bFrames = std::uint8_t(ns % GST_SECOND * 25 / GST_SECOND);
+    flags = 0x40000000; // 25 frames a second, as the time events say
+    return S_OK;
+}

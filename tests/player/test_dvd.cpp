@@ -1,0 +1,342 @@
+// DVD playback as a user meets it: the DVD menus built from the disc and kept in step
+// with it, the disc's own menus, play speed, subtitles and the time display.
+#include "WindowTestSupport.h"
+#include "engine/TDSVideoWindowEx2.h"
+#include "video/Un_VidDisplay.h"
+
+#include <QAction>
+#include <QDir>
+#include <QDirIterator>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+#include <gst/gst.h>
+
+namespace {
+
+std::int64_t positionNs()
+{
+    gint64 ns = -1;
+    if (GstElement* pipeline = DM->FilterGraph1->pipeline()) {
+        gst_element_query_position(pipeline, GST_FORMAT_TIME, &ns);
+    }
+    return ns;
+}
+
+QStringList captions(QMenu* menu)
+{
+    QStringList result;
+    for (QAction* a : menu->actions()) {
+        result << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    }
+    return result;
+}
+
+QAction* at(QMenu* menu, int position)
+{
+    return menu->actions().value(position);
+}
+
+// The check marks of a Go To submenu: "T2" for a checked title, "T2C1" for a chapter.
+QStringList checks(QMenu* goTo)
+{
+    QStringList result;
+    const QList<QAction*> titles = goTo->actions();
+    for (int t = 0; t < titles.size(); ++t) {
+        if (titles[t]->isChecked()) {
+            result << QStringLiteral("T%1").arg(t + 1);
+        }
+        const QList<QAction*> chapters =
+            titles[t]->menu() ? titles[t]->menu()->actions() : QList<QAction*>();
+        for (int c = 0; c < chapters.size(); ++c) {
+            if (chapters[c]->isChecked()) {
+                result << QStringLiteral("T%1C%2").arg(t + 1).arg(c + 1);
+            }
+        }
+    }
+    return result;
+}
+
+// The demuxer pad whose subpicture stream the DVD bin's selector passes on.
+QString selectedSubpictureSource()
+{
+    GstElement* pipeline = DM->FilterGraph1->pipeline();
+    GstElement* selector =
+        pipeline ? gst_bin_get_by_name(GST_BIN(pipeline), "subpselect") : nullptr;
+    if (!selector) {
+        return QString();
+    }
+    GstPad* active = nullptr;
+    g_object_get(selector, "active-pad", &active, nullptr);
+    QString name;
+    if (GstPad* peer = active ? gst_pad_get_peer(active) : nullptr) {
+        name = QString::fromUtf8(GST_OBJECT_NAME(peer));
+        gst_object_unref(peer);
+    }
+    if (active) {
+        gst_object_unref(active);
+    }
+    gst_object_unref(selector);
+    return name;
+}
+
+} // namespace
+
+class TestDvd : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void menusBeforeAnyDisc();
+    void oddFolderNamePlaysAndBuildsGoTo();
+    void menuButtonClickStartsTitle();
+    void chapterJumpsMoveTheCheckMarks();
+    void subtitlesListedAndSwitched();
+    void fastForwardRewindAndPlay();
+    void timeLabelAndPositionBar();
+    void rootMenuComesBack();
+
+private:
+    void clickMenuButton(int x, int y);
+    void playTitleOneFromRootMenu();
+
+    WindowTestSupport m_support;
+    QTemporaryDir m_discs;
+    QString m_ifo;
+};
+
+void TestDvd::initTestCase()
+{
+    m_support.start();
+    QVERIFY(QFileInfo::exists(media("dvd/VIDEO_TS/VIDEO_TS.IFO")));
+    // A copy of the disc under a folder name that an address would have to encode.
+    const QString folder = m_discs.path() + QStringLiteral("/my dvd #1 50% \u00e9t\u00e9/VIDEO_TS");
+    QVERIFY(QDir().mkpath(folder));
+    QDirIterator it(media("dvd/VIDEO_TS"), QDir::Files);
+    while (it.hasNext()) {
+        it.next();
+        QVERIFY(QFile::copy(it.filePath(), folder + QLatin1Char('/') + it.fileName()));
+    }
+    m_ifo = folder + QStringLiteral("/VIDEO_TS.IFO");
+    Frm_viddisplay->show();
+    Frm_viddisplay->resize(360, 288);
+}
+
+void TestDvd::cleanupTestCase()
+{
+    m_support.reset();
+    m_support.finish();
+}
+
+void TestDvd::clickMenuButton(int x, int y)
+{
+    TDSVideoWindowEx2* video = Frm_viddisplay->DSVideoWindowEx21;
+    QTRY_VERIFY(!video->VideoRect().isEmpty());
+    const QRect picture = video->VideoRect();
+    const QPoint button(picture.x() + x * picture.width() / 720,
+                        picture.y() + y * picture.height() / 576);
+    QTest::mouseMove(video, button);
+    QTest::mouseClick(video, Qt::LeftButton, {}, button);
+}
+
+void TestDvd::playTitleOneFromRootMenu()
+{
+    DM->MenuRoot1->trigger();
+    QTest::qWait(700);
+    clickMenuButton(200, 250);
+    QTRY_COMPARE_WITH_TIMEOUT(Frm_PlayerControl->pnl_jdl->text(),
+                              QStringLiteral("Title 1, Chapter 1"), 5000);
+}
+
+void TestDvd::menusBeforeAnyDisc()
+{
+    // Both DVD menus carry the same items at the same places; only the accelerators differ.
+    const QStringList layout{"Menu (Root)", "Title Menu", "-",       "Go To",
+                             "Play Speed",  "-",          "Subtitle"};
+    QCOMPARE(captions(DM->DVDMenu1Menu), layout);
+    QStringList plain = captions(DM->Popup_DVD);
+    plain.replaceInStrings("&", "");
+    QCOMPARE(plain, layout);
+    QCOMPARE(captions(DM->PlaySpeed1), (QStringList{"&Fast Forward", "&Rewind"}));
+    QCOMPARE(captions(DM->PlaySpeed2), (QStringList{"Fast Porward", "Rewind"}));
+    QCOMPARE(captions(DM->Subtitle1), (QStringList{"Enabled", "-"}));
+    QVERIFY(!DM->Subtitle1->menuAction()->isEnabled());
+    QVERIFY(!DM->Subtitle2->menuAction()->isEnabled());
+    QVERIFY(!DM->DVDMenu1->isEnabled());
+    QCOMPARE(DM->Popup_Display->actions().indexOf(DM->DVDMenu1), 6);
+    // Without a disc the commands do nothing and say nothing.
+    DM->MenuRoot1Click();
+    DM->Fast1Click();
+    DM->Enable1Click(DM->Enable1);
+    QVERIFY(!DM->Enable1->isChecked());
+    QVERIFY(m_support.dialogs->shown.isEmpty());
+}
+
+void TestDvd::oddFolderNamePlaysAndBuildsGoTo()
+{
+    TFrm_PlayerControl* p = Frm_PlayerControl;
+    p->lbl_elepased->setText(QStringLiteral("0:04:00 / 0:05:00")); // left by an earlier item
+    m_support.setPlaylist({m_ifo});
+    p->ToolPlayClick();
+    QVERIFY2(m_support.dialogs->shown.isEmpty(), qPrintable(m_support.dialogs->shown.join('|')));
+    QTRY_VERIFY_WITH_TIMEOUT(Frm_viddisplay->DSVideoWindowEx21->framesShown() > 3, 10000);
+    QVERIFY(Frm_playlist->btn_DVD->isEnabled());
+    QTest::mouseClick(Frm_playlist->btn_DVD, Qt::LeftButton);
+    QTRY_VERIFY(DM->Popup_DVD->isVisible());
+    DM->Popup_DVD->hide();
+    QVERIFY(DM->DVDMenu1->isEnabled());
+    // Two titles, of three and two chapters, in both Go To submenus.
+    for (QMenu* goTo : {DM->GoTo1, DM->GoTo2}) {
+        QCOMPARE(captions(goTo), (QStringList{"Title 1", "Title 2"}));
+        QCOMPARE(captions(at(goTo, 0)->menu()),
+                 (QStringList{"Chapter 1", "Chapter 2", "Chapter 3"}));
+        QCOMPARE(captions(at(goTo, 1)->menu()), (QStringList{"Chapter 1", "Chapter 2"}));
+        QVERIFY(checks(goTo).isEmpty());
+    }
+    // The disc starts in its menu, which is no title.
+    QCOMPARE(p->pnl_jdl->text(), QStringLiteral("Opening Media ... "));
+    // Opening the disc again rebuilds the submenus rather than adding to them.
+    DM->BuildDvdGoToMenus();
+    QCOMPARE(DM->GoTo2->actions().size(), 2);
+}
+
+void TestDvd::menuButtonClickStartsTitle()
+{
+    TFrm_PlayerControl* p = Frm_PlayerControl;
+    clickMenuButton(200, 250); // the first button: title 1
+    QTRY_COMPARE_WITH_TIMEOUT(p->pnl_jdl->text(), QStringLiteral("Title 1, Chapter 1"), 5000);
+    QCOMPARE(checks(DM->GoTo1), (QStringList{"T1", "T1C1"}));
+    QCOMPARE(checks(DM->GoTo2), (QStringList{"T1", "T1C1"}));
+    // The title plays on by itself into its second chapter.
+    QTRY_COMPARE_WITH_TIMEOUT(p->pnl_jdl->text(), QStringLiteral("Title 1, Chapter 2"), 6000);
+    QCOMPARE(checks(DM->GoTo2), (QStringList{"T1", "T1C2"}));
+}
+
+void TestDvd::chapterJumpsMoveTheCheckMarks()
+{
+    TFrm_PlayerControl* p = Frm_PlayerControl;
+    // Title 2, chapter 2 from the playlist window's DVD menu.
+    at(at(DM->GoTo1, 1)->menu(), 1)->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(p->pnl_jdl->text(), QStringLiteral("Title 2, Chapter 2"), 5000);
+    QCOMPARE(checks(DM->GoTo1), (QStringList{"T2", "T2C2"}));
+    QCOMPARE(checks(DM->GoTo2), (QStringList{"T2", "T2C2"}));
+    // A chosen item is not checked by the click itself, only by the chapter that starts.
+    QTRY_VERIFY_WITH_TIMEOUT(positionNs() >= 3 * GST_SECOND, 3000);
+    // Back to title 1, chapter 3 from the video window's menu.
+    at(at(DM->GoTo2, 0)->menu(), 2)->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(p->pnl_jdl->text(), QStringLiteral("Title 1, Chapter 3"), 5000);
+    QCOMPARE(checks(DM->GoTo1), (QStringList{"T1", "T1C3"}));
+    QTRY_VERIFY(positionNs() >= 5 * GST_SECOND);
+    QVERIFY(m_support.dialogs->shown.isEmpty());
+}
+
+void TestDvd::subtitlesListedAndSwitched()
+{
+    playTitleOneFromRootMenu();
+    // Both streams by their English language names; subtitles start off (only what
+    // the disc forces is shown).
+    QTRY_COMPARE(captions(DM->Subtitle1), (QStringList{"Enabled", "-", "English", "German"}));
+    QCOMPARE(captions(DM->Subtitle2), captions(DM->Subtitle1));
+    QVERIFY(DM->Subtitle1->menuAction()->isEnabled() && DM->Subtitle2->menuAction()->isEnabled());
+    QVERIFY(!DM->Enable1->isChecked() && !DM->Enabled1->isChecked());
+    QVERIFY(at(DM->Subtitle1, 2)->isChecked() && !at(DM->Subtitle1, 3)->isChecked());
+
+    DM->Enable1->trigger(); // on
+    QVERIFY(DM->Enable1->isChecked() && DM->Enabled1->isChecked());
+    QCOMPARE(selectedSubpictureSource(), QStringLiteral("subpicture_20"));
+
+    at(DM->Subtitle2, 3)->trigger(); // German, from the video window's menu
+    QTRY_VERIFY(at(DM->Subtitle1, 3)->isChecked() && at(DM->Subtitle2, 3)->isChecked());
+    QVERIFY(!at(DM->Subtitle1, 2)->isChecked() && !at(DM->Subtitle2, 2)->isChecked());
+    QCOMPARE(selectedSubpictureSource(), QStringLiteral("subpicture_21"));
+    // The choice outlives a jump within the title.
+    at(at(DM->GoTo2, 0)->menu(), 1)->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(Frm_PlayerControl->pnl_jdl->text(),
+                              QStringLiteral("Title 1, Chapter 2"), 5000);
+    QVERIFY(at(DM->Subtitle1, 3)->isChecked() && DM->Enable1->isChecked());
+    QCOMPARE(selectedSubpictureSource(), QStringLiteral("subpicture_21"));
+
+    DM->Enabled1->trigger(); // off again
+    QVERIFY(!DM->Enable1->isChecked() && !DM->Enabled1->isChecked());
+    QVERIFY(at(DM->Subtitle2, 3)->isChecked());
+}
+
+void TestDvd::fastForwardRewindAndPlay()
+{
+    TFrm_PlayerControl* p = Frm_PlayerControl;
+    playTitleOneFromRootMenu();
+    QVERIFY(!p->ToolPlay->isEnabled());
+    // Eight times the speed: several seconds of the title within a second.
+    const std::int64_t before = positionNs();
+    DM->Fast1->trigger();
+    QVERIFY(p->FPaused && p->ToolPlay->isEnabled() && DM->Play1->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(positionNs() >= before + 2 * GST_SECOND, 1500);
+    // Play goes back to normal speed.
+    p->ToolPlay->click();
+    QVERIFY(!p->FPaused && !p->ToolPlay->isEnabled() && p->ToolPause->isEnabled());
+    QTRY_VERIFY(positionNs() >= 0); // known again once the flushing seek has settled
+    std::int64_t from = positionNs();
+    QTest::qWait(1000);
+    QVERIFY2(positionNs() - from < 2 * GST_SECOND,
+             qPrintable(QString::number(positionNs() - from)));
+
+    // Rewind from the last chapter runs backwards, and Play ends it.
+    at(at(DM->GoTo2, 0)->menu(), 2)->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(p->pnl_jdl->text(), QStringLiteral("Title 1, Chapter 3"), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(positionNs() >= 6500 * GST_MSECOND, 3000);
+    from = positionNs();
+    DM->Rewind2->trigger();
+    QVERIFY(p->FPaused && p->ToolPlay->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(positionNs() < from - 3 * GST_SECOND, 2000);
+    p->ToolPlay->click();
+    QTRY_VERIFY(positionNs() >= 0);
+    from = positionNs();
+    QTest::qWait(800);
+    QVERIFY(positionNs() > from);
+    QVERIFY(m_support.dialogs->shown.isEmpty());
+}
+
+void TestDvd::timeLabelAndPositionBar()
+{
+    TFrm_PlayerControl* p = Frm_PlayerControl;
+    playTitleOneFromRootMenu();
+    // Elapsed and total time of the title, seconds on the bar.
+    QTRY_VERIFY_WITH_TIMEOUT(p->lbl_elepased->text() == QStringLiteral("0:00:02 / 0:00:09"), 4000);
+    QCOMPARE(p->TrackBar1->minimum(), 0);
+    QCOMPARE(p->TrackBar1->maximum(), 9);
+    QCOMPARE(p->TrackBar1->value(), 2);
+    QVERIFY(p->TrackBar1->isVisible() || !p->isVisible());
+    // Moving the bar jumps within the title.
+    p->TrackBar1->setValue(6);
+    QTRY_VERIFY_WITH_TIMEOUT(p->lbl_elepased->text() == QStringLiteral("0:00:07 / 0:00:09"), 4000);
+    QCOMPARE(p->pnl_jdl->text(), QStringLiteral("Title 1, Chapter 3"));
+}
+
+void TestDvd::rootMenuComesBack()
+{
+    TFrm_PlayerControl* p = Frm_PlayerControl;
+    DM->MenuRoot1->trigger();
+    // In the menu no title plays: no time events; the second button starts title 2.
+    QTest::qWait(800);
+    const QString still = p->lbl_elepased->text();
+    QTest::qWait(1500);
+    QCOMPARE(p->lbl_elepased->text(), still);
+    clickMenuButton(520, 250);
+    QTRY_COMPARE_WITH_TIMEOUT(p->pnl_jdl->text(), QStringLiteral("Title 2, Chapter 1"), 5000);
+    QCOMPARE(checks(DM->GoTo1), (QStringList{"T2", "T2C1"}));
+    // Title 2 carries no subtitle stream: no language items, both submenus disabled.
+    QCOMPARE(captions(DM->Subtitle1), (QStringList{"Enabled", "-"}));
+    QCOMPARE(captions(DM->Subtitle2), (QStringList{"Enabled", "-"}));
+    QVERIFY(!DM->Subtitle1->menuAction()->isEnabled());
+    QVERIFY(!DM->Subtitle2->menuAction()->isEnabled());
+    QVERIFY(m_support.dialogs->shown.isEmpty());
+}
+
+QTEST_MAIN(TestDvd)
+#include "test_dvd.moc"
