@@ -10,7 +10,7 @@ gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
 gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-x gstreamer1.0-gl
 gstreamer1.0-tools gstreamer1.0-pulseaudio fluid-soundfont-gm
 libcdio-dev libcdio-paranoia-dev libdvdread-dev libasound2-dev libasound2-plugins libudev-dev
-ffmpeg dvdauthor sox python3 xvfb xauth xdotool x11-apps x11-utils pulseaudio pulseaudio-utils
+ffmpeg dvdauthor sox python3 xvfb xauth xdotool x11-apps x11-utils openbox pulseaudio pulseaudio-utils
 dbus-x11
 dbus libglib2.0-bin librsvg2-bin appstream desktop-file-utils dpkg-dev
 clang libclang-rt-14-dev llvm"
