@@ -23,4 +23,7 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
 # GLib's slice allocator hides use-after-free from ASan; plain malloc does not.
 export G_SLICE=always-malloc G_DEBUG=gc-friendly
+# The instrumented program starts several times slower: the scripts that drive it wait
+# longer, and the many-starts race runs with 20 starts instead of 100.
+export LUMENO_TEST_PATIENCE=5 LUMENO_TEST_STARTS=20
 ctest --test-dir "$dir" --output-on-failure --timeout 900 "$@"

@@ -27,7 +27,9 @@ playing() {
     newest=$(ls -t "$GST_DEBUG_DUMP_DOT_DIR" | head -1)
     [ -n "$newest" ] && grep -q "$1" "$GST_DEBUG_DUMP_DOT_DIR/$newest"
 }
-wait_for() { for i in $(seq 100); do if "$@"; then return 0; fi; sleep 0.1; done; return 1; }
+# A slower build (the sanitizers) sets LUMENO_TEST_PATIENCE to wait that many times longer.
+patience=${LUMENO_TEST_PATIENCE:-1}
+wait_for() { for i in $(seq $((100 * patience))); do if "$@"; then return 0; fi; sleep 0.1; done; return 1; }
 window() { xdotool search --name "$1" >/dev/null 2>&1; }
 # Starts the running instance with the given files and waits for its window.
 start_player() {
@@ -39,7 +41,7 @@ start_player() {
 # Sends a termination request and waits (up to 10 s) for the player to end.
 stop_player() {
     kill -TERM "$player"
-    for i in $(seq 100); do kill -0 "$player" 2>/dev/null || break; sleep 0.1; done
+    for i in $(seq $((100 * patience))); do kill -0 "$player" 2>/dev/null || break; sleep 0.1; done
     kill -0 "$player" 2>/dev/null && fail "the player did not close"
     wait "$player"
 }

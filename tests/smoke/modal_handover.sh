@@ -7,11 +7,11 @@ bin=$1; media=$(cd "$2" && pwd)
 start_player "$media/audio.wav"
 wait_for playing audio.wav || fail "the first file does not play"
 # A missing file handed over: the player shows "File Not found !!!" and waits for OK.
-timeout 10 "$bin" "$work/missing.mp3" >/dev/null 2>&1 || fail "the hand-over of a missing file hung"
+timeout $((10 * patience)) "$bin" "$work/missing.mp3" >/dev/null 2>&1 || fail "the hand-over of a missing file hung"
 wait_for window "^Warning" || fail "no warning box for the missing file"
 # The box stays open; later starts must not wait for someone to click it.
-timeout 10 "$bin" "$media/audio.mp3" >/dev/null 2>&1 || fail "a start hung on the open message box"
-timeout 10 "$bin" "$media/song.mid" >/dev/null 2>&1 || fail "a second start hung on the open message box"
+timeout $((10 * patience)) "$bin" "$media/audio.mp3" >/dev/null 2>&1 || fail "a start hung on the open message box"
+timeout $((10 * patience)) "$bin" "$media/song.mid" >/dev/null 2>&1 || fail "a second start hung on the open message box"
 window "^Warning" || fail "the warning box went away by itself"
 
 # OK clicked: the files handed over meanwhile are taken in turn, the last one plays.

@@ -10,7 +10,7 @@ start_player audio.wav ./song.mid
 wait_for playing audio.wav || fail "a relative file on the first start does not play"
 window "^Error" && fail "the first start shows an error box"
 cd "$(dirname "$media")"
-timeout 10 "$bin" "$(basename "$media")/audio.mp3" >/dev/null 2>&1 || fail "the hand-over failed"
+timeout $((10 * patience)) "$bin" "$(basename "$media")/audio.mp3" >/dev/null 2>&1 || fail "the hand-over failed"
 wait_for playing audio.mp3 || fail "the relative file handed over does not play"
 window "^Warning" && fail "the hand-over shows a warning box"
 stop_player || fail "the player's exit code is not 0"

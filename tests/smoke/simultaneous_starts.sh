@@ -2,13 +2,13 @@
 # Many starts at once with nothing running: one becomes the running instance, the others
 # wait for it to take hand-overs; every file arrives and every start ends with 0.
 # usage: simultaneous_starts.sh LUMENO_BINARY MEDIA_DIR [COUNT]
-bin=$1; media=$(cd "$2" && pwd); count=${3:-100}
+bin=$1; media=$(cd "$2" && pwd); count=${3:-${LUMENO_TEST_STARTS:-100}}
 . "$(dirname "$0")/lib.sh"
 
 mkdir "$work/files"
 for i in $(seq -w "$count"); do ln -s "$media/audio.wav" "$work/files/f$i.wav"; done
 for i in $(seq -w "$count"); do
-    timeout 120 "$bin" "$work/files/f$i.wav" >>"$work/lumeno.log" 2>&1 &
+    timeout $((120 * patience)) "$bin" "$work/files/f$i.wav" >>"$work/lumeno.log" 2>&1 &
     echo $! >>"$work/starts"
 done
 cat "$work/starts" >>"$work/pids"

@@ -23,7 +23,8 @@ playing() {
     newest=$(ls -t "$GST_DEBUG_DUMP_DOT_DIR" | head -1)
     [ -n "$newest" ] && grep -q "$1" "$GST_DEBUG_DUMP_DOT_DIR/$newest"
 }
-wait_for() { for i in $(seq 100); do if "$@"; then return 0; fi; sleep 0.1; done; return 1; }
+patience=${LUMENO_TEST_PATIENCE:-1} # more for slower builds
+wait_for() { for i in $(seq $((100 * patience))); do if "$@"; then return 0; fi; sleep 0.1; done; return 1; }
 
 "$bin" "$media/audio.wav" "$media/avi_mjpeg_pcm.avi" >"$work/lumeno.log" 2>&1 &
 first=$!
@@ -33,14 +34,14 @@ xdotool search --name "^Playlist - Lumeno$" >/dev/null || fail "no playlist wind
 wait_for playing audio.wav || fail "the first file does not play"
 
 # A second start without files ends at once and changes nothing.
-timeout 10 "$bin" || fail "a second start without files failed"
+timeout $((10 * patience)) "$bin" || fail "a second start without files failed"
 # A second start hands its files over one by one; the last one plays.
-timeout 20 "$bin" "$media/audio.mp3" "$media/mpeg1_ps.mpg" >/dev/null 2>&1 || fail "hand-over failed"
+timeout $((20 * patience)) "$bin" "$media/audio.mp3" "$media/mpeg1_ps.mpg" >/dev/null 2>&1 || fail "hand-over failed"
 wait_for playing mpeg1_ps.mpg || fail "the handed-over file does not play"
 kill -0 $first || fail "the first instance died"
 
 kill -TERM $first
-for i in $(seq 100); do kill -0 $first 2>/dev/null || break; sleep 0.1; done
+for i in $(seq $((100 * patience))); do kill -0 $first 2>/dev/null || break; sleep 0.1; done
 kill -0 $first 2>/dev/null && fail "the player did not close"
 
 ist=$XDG_DATA_HOME/Lumeno/Playlist/Default.ist

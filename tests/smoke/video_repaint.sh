@@ -24,7 +24,8 @@ xvfb=$!
 for i in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$work/display")"
 fail() { echo "video_repaint: $*"; grep -v '^ALSA' "$work/lumeno.log" | tail -20; exit 1; }
-wait_for() { for i in $(seq 100); do if "$@"; then return 0; fi; sleep 0.1; done; return 1; }
+patience=${LUMENO_TEST_PATIENCE:-1} # more for slower builds
+wait_for() { for i in $(seq $((100 * patience))); do if "$@"; then return 0; fi; sleep 0.1; done; return 1; }
 # The colour of one pixel of the screen, as rrggbb.
 pixel() { ffmpeg -loglevel error -f x11grab -video_size 1x1 -i "$DISPLAY+$1,$2" -frames:v 1 \
               -f rawvideo -pix_fmt rgb24 - | od -An -tx1 | tr -d ' \n'; }

@@ -57,7 +57,7 @@ xdotool key Escape
 sleep 0.5
 
 # A missing file handed over from a second start: its message box, over the player.
-timeout 10 "$bin" "$work/missing.mp3" >/dev/null 2>&1 || fail "the hand-over hung"
+timeout $((10 * patience)) "$bin" "$work/missing.mp3" >/dev/null 2>&1 || fail "the hand-over hung"
 wait_for window "^Warning" || fail "no warning box for the missing file"
 box=$(shown "^Warning")
 sleep 1
