@@ -118,6 +118,35 @@ bool addGhostSink(GstElement* bin, GstElement* first)
     return ghost && gst_element_add_pad(bin, ghost);
 }
 
+// Puts the elements given (null ones skipped) into the bin one after the other, the
+// first behind the bin's sink pad. On failure the bin is left empty.
+bool linkChain(GstElement* bin, std::initializer_list<GstElement*> chain)
+{
+    GstElement* previous = nullptr;
+    GstElement* first = nullptr;
+    bool linked = true;
+    for (GstElement* e : chain) {
+        if (!e) {
+            continue;
+        }
+        gst_object_ref(e);
+        gst_bin_add(GST_BIN(bin), e);
+        linked = linked && (!previous || gst_element_link(previous, e));
+        previous = e;
+        first = first ? first : e;
+    }
+    linked = linked && first && addGhostSink(bin, first);
+    for (GstElement* e : chain) {
+        if (e) {
+            if (!linked) {
+                gst_bin_remove(GST_BIN(bin), e);
+            }
+            gst_object_unref(e);
+        }
+    }
+    return linked;
+}
+
 // A sink counts only if it can open its device: an Xv sink without a free port, or a
 // GL sink without a GL display, fails here instead of in the middle of a render.
 GstElement* probeNativeSink()
@@ -297,43 +326,39 @@ bool VideoRenderer::buildNative()
     const bool sinkScales = QString::fromUtf8(GST_OBJECT_NAME(gst_element_get_factory(sink))) !=
                             QLatin1String("ximagesink");
     GstElement* crop = gst_element_factory_make("videocrop", nullptr); // zoom is optional
-    GstElement* convert = makeElement("videoconvert");
-    GstElement* scale = makeElement("videoscale");
+    // One pass that converts and scales straight into the sink's shared memory; two
+    // elements would write and read a whole extra frame when the window is not the
+    // picture's size.
+    GstElement* convert = gst_element_factory_make("videoconvertscale", nullptr);
+    const bool oneElement = convert != nullptr;
+    GstElement* scale = oneElement ? nullptr : makeElement("videoscale");
+    if (!oneElement) {
+        convert = makeElement("videoconvert");
+    }
     GstElement* size = sinkScales ? nullptr : makeElement("capsfilter");
-    if (!convert || !scale || (!sinkScales && !size)) {
+    if (!convert || (!oneElement && !scale) || (!sinkScales && !size)) {
         dropFloating({crop, convert, scale, size});
         gst_object_unref(sink);
         return false;
     }
-    gst_bin_add_many(GST_BIN(m_bin), convert, scale, sink, nullptr);
-    gst_object_unref(sink); // the bin holds it now
-    for (GstElement* optional : {crop, size}) {
-        if (optional) {
-            gst_bin_add(GST_BIN(m_bin), optional);
-        }
-    }
-    const bool linked = (!crop || gst_element_link(crop, convert)) &&
-                        gst_element_link(convert, scale) &&
-                        (size ? gst_element_link_many(scale, size, sink, nullptr)
-                              : gst_element_link(scale, sink)) &&
-                        addGhostSink(m_bin, crop ? crop : convert);
+    const bool linked = linkChain(m_bin, {crop, convert, scale, size, sink});
+    gst_object_unref(sink); // the bin holds it now, or nobody does
     if (!linked) {
-        for (GstElement* e : {crop, convert, scale, size, sink}) {
-            if (e) {
-                gst_bin_remove(GST_BIN(m_bin), e);
-            }
-        }
         return false;
     }
     GstPad* ghost = gst_element_get_static_pad(m_bin, "sink");
     gst_pad_set_query_function(ghost, anySizeCapsQuery);
     gst_object_unref(ghost);
-    g_object_set(scale, "add-borders", FALSE, nullptr);
+    g_object_set(scale ? scale : convert, "add-borders", FALSE, nullptr);
     m_sink = sink;
     m_size = size;
     m_crop = crop;
-    // The widget keeps the mouse and the keys.
+    // The widget keeps the mouse and the keys, and tells the sink when to redraw: left
+    // to itself an X sink polls the display twenty times a second, paused or not.
     gst_video_overlay_handle_events(GST_VIDEO_OVERLAY(m_sink), FALSE);
+    if (hasProperty(m_sink, "handle-expose")) {
+        g_object_set(m_sink, "handle-expose", FALSE, nullptr);
+    }
     return true;
 }
 
