@@ -208,7 +208,7 @@ private:
 
     QPoint FLastMouse;
     QElapsedTimer FLastMouseTick;
-    QTimer m_cursorTimer;
+    QTimer m_cursorTimer{this};
     QCursor FSavedCursor;
     bool m_hadOwnCursor = false;
     bool FCursorHidden = false;

@@ -54,7 +54,6 @@ void TFilterGraph::activate()
         FDVDGraph = std::make_shared<GstDvdNavigator>(FFilterGraph.get());
         FDvdTitle = FDvdChapter = -1;
         FDvdSecond = -1;
-        FDvdPoll->start();
     }
     FActive = true;
     if (FFilterGraph->valid()) {
@@ -270,6 +269,10 @@ bool TFilterGraph::Play()
     }
     notifyControls(0, 0);
     const HRESULT hr = CheckDSError(FFilterGraph->run());
+    // Title, chapter and time move only while the disc plays; idle, nothing is polled.
+    if (FDVDGraph) {
+        FDvdPoll->start();
+    }
     dumpGraphForInspection("running");
     return Succeeded(hr);
 }
@@ -280,6 +283,7 @@ bool TFilterGraph::Pause()
         return false;
     }
     notifyControls(1, 0);
+    FDvdPoll->stop();
     return CheckDSError(FFilterGraph->pause()) == S_OK;
 }
 
@@ -289,6 +293,7 @@ bool TFilterGraph::Stop()
         return false;
     }
     notifyControls(2, 0);
+    FDvdPoll->stop();
     return CheckDSError(FFilterGraph->stop()) == S_OK;
 }
 
