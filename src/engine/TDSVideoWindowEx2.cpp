@@ -445,7 +445,8 @@ void TDSVideoWindowEx2::applyZoomAndAspect()
 {
     updateVideoRect();
     if (m_native) {
-        m_renderer->setPictureGeometry(FAspectRatio != rmStretched, FVideoRect.size());
+        m_renderer->setPictureGeometry(FAspectRatio != rmStretched, FVideoRect.size(),
+                                       visibleSourceRect().size());
         m_renderer->setCrop(visibleSourceRect(), m_sourceSize);
         exposeNative();
     }
