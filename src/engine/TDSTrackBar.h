@@ -50,5 +50,5 @@ private:
     std::shared_ptr<IMediaSeeking> FMediaSeeking;
     bool FTimerActive = false;
     bool FDragging = false;
-    QTimer FTimer;
+    QTimer FTimer{this}; // a child, so that a look over the program finds it
 };

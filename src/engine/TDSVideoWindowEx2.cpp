@@ -17,7 +17,6 @@
 namespace {
 
 constexpr int kPaletteChanged = 0x09;
-constexpr int kCursorRetryMs = 250;
 
 QLayout* layoutHolding(QLayout* layout, QWidget* widget)
 {
@@ -453,7 +452,8 @@ void TDSVideoWindowEx2::applyZoomAndAspect()
 {
     updateVideoRect();
     if (m_native) {
-        m_renderer->setPictureGeometry(FAspectRatio != rmStretched, FVideoRect.size());
+        m_renderer->setPictureGeometry(FAspectRatio != rmStretched, FVideoRect.size(),
+                                       visibleSourceRect().size());
         m_renderer->setCrop(visibleSourceRect(), m_sourceSize);
         exposeNative();
     }
@@ -704,11 +704,10 @@ void TDSVideoWindowEx2::onCursorTimer()
     }
     if (FLastMouseTick.elapsed() < FAutoHideCursor) {
         armCursorTimer();
-    } else if (!rendererInGraph()) {
-        m_cursorTimer.start(kCursorRetryMs); // hide as soon as a renderer comes
-    } else {
+    } else if (rendererInGraph()) {
         hideCursor();
     }
+    // Without a renderer the timer rests: the renderer's arrival arms it again.
 }
 
 void TDSVideoWindowEx2::hideCursor()

@@ -209,7 +209,7 @@ private:
 
     QPoint FLastMouse;
     QElapsedTimer FLastMouseTick;
-    QTimer m_cursorTimer;
+    QTimer m_cursorTimer{this};
     QCursor FSavedCursor;
     bool m_hadOwnCursor = false;
     bool FCursorHidden = false;

@@ -278,6 +278,10 @@ bool TFilterGraph::Play()
         FDvdPoll->start(); // titles, chapters and time are read only while the disc runs
     }
     const HRESULT hr = CheckDSError(FFilterGraph->run());
+    // Title, chapter and time move only while the disc plays; idle, nothing is polled.
+    if (FDVDGraph) {
+        FDvdPoll->start();
+    }
     dumpGraphForInspection("running");
     return Succeeded(hr);
 }

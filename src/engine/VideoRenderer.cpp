@@ -118,6 +118,35 @@ bool addGhostSink(GstElement* bin, GstElement* first)
     return ghost && gst_element_add_pad(bin, ghost);
 }
 
+// Puts the elements given (null ones skipped) into the bin one after the other, the
+// first behind the bin's sink pad. On failure the bin is left empty.
+bool linkChain(GstElement* bin, std::initializer_list<GstElement*> chain)
+{
+    GstElement* previous = nullptr;
+    GstElement* first = nullptr;
+    bool linked = true;
+    for (GstElement* e : chain) {
+        if (!e) {
+            continue;
+        }
+        gst_object_ref(e);
+        gst_bin_add(GST_BIN(bin), e);
+        linked = linked && (!previous || gst_element_link(previous, e));
+        previous = e;
+        first = first ? first : e;
+    }
+    linked = linked && first && addGhostSink(bin, first);
+    for (GstElement* e : chain) {
+        if (e) {
+            if (!linked) {
+                gst_bin_remove(GST_BIN(bin), e);
+            }
+            gst_object_unref(e);
+        }
+    }
+    return linked;
+}
+
 // A sink counts only if it can open its device: an Xv sink without a free port, or a
 // GL sink without a GL display, fails here instead of in the middle of a render.
 GstElement* probeNativeSink()
@@ -143,24 +172,39 @@ bool hasProperty(GstElement* element, const char* name)
     return element && g_object_class_find_property(G_OBJECT_GET_CLASS(element), name);
 }
 
+// A frame that stays mapped as long as an image shows it: the picture is handed to the
+// GUI thread without copying its 8 MB (1080p) once more.
+struct MappedFrame {
+    GstSample* sample;
+    GstVideoFrame frame;
+};
+
+void releaseMappedFrame(void* data)
+{
+    auto* mapped = static_cast<MappedFrame*>(data);
+    gst_video_frame_unmap(&mapped->frame);
+    gst_sample_unref(mapped->sample);
+    delete mapped;
+}
+
+// Takes the sample over.
 QImage imageFromSample(GstSample* sample)
 {
     GstVideoInfo info;
     GstCaps* caps = gst_sample_get_caps(sample);
     GstBuffer* buffer = gst_sample_get_buffer(sample);
-    if (!caps || !buffer || !gst_video_info_from_caps(&info, caps)) {
+    auto* mapped = new MappedFrame{sample, {}};
+    if (!caps || !buffer || !gst_video_info_from_caps(&info, caps) ||
+        !gst_video_frame_map(&mapped->frame, &info, buffer, GST_MAP_READ)) {
+        gst_sample_unref(sample);
+        delete mapped;
         return {};
     }
-    GstVideoFrame frame;
-    if (!gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ)) {
-        return {};
-    }
-    const QImage view(static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
-                      GST_VIDEO_FRAME_WIDTH(&frame), GST_VIDEO_FRAME_HEIGHT(&frame),
-                      GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0), QImage::Format_RGB32);
-    QImage copy = view.copy();
-    gst_video_frame_unmap(&frame);
-    return copy;
+    const GstVideoFrame& frame = mapped->frame;
+    return QImage(static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
+                  GST_VIDEO_FRAME_WIDTH(&frame), GST_VIDEO_FRAME_HEIGHT(&frame),
+                  GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0), QImage::Format_RGB32, releaseMappedFrame,
+                  mapped);
 }
 
 } // namespace
@@ -228,7 +272,6 @@ struct VideoRenderer::Bridge {
     {
         if (sample) {
             QImage image = imageFromSample(sample);
-            gst_sample_unref(sample);
             if (!image.isNull()) {
                 from(data)->pushFrame(std::move(image), from(data));
             }
@@ -297,43 +340,44 @@ bool VideoRenderer::buildNative()
     const bool sinkScales = QString::fromUtf8(GST_OBJECT_NAME(gst_element_get_factory(sink))) !=
                             QLatin1String("ximagesink");
     GstElement* crop = gst_element_factory_make("videocrop", nullptr); // zoom is optional
+    // Two scalers, one of them at work: a picture made smaller is scaled in the
+    // decoder's planar YUV (under half the bytes of the sink's 32-bit pixels) and then
+    // converted at the window's size; one made larger is converted first and scaled in
+    // 32-bit pixels, the faster way up. The first one's size says which (see
+    // setPictureGeometry). A single converter-scaler measured slower than either.
+    GstElement* shrink = sinkScales ? nullptr : makeElement("videoscale");
+    GstElement* shrunk = sinkScales ? nullptr : makeElement("capsfilter");
     GstElement* convert = makeElement("videoconvert");
     GstElement* scale = makeElement("videoscale");
     GstElement* size = sinkScales ? nullptr : makeElement("capsfilter");
-    if (!convert || !scale || (!sinkScales && !size)) {
-        dropFloating({crop, convert, scale, size});
+    if (!convert || !scale || (!sinkScales && (!size || !shrink || !shrunk))) {
+        dropFloating({crop, shrink, shrunk, convert, scale, size});
         gst_object_unref(sink);
         return false;
     }
-    gst_bin_add_many(GST_BIN(m_bin), convert, scale, sink, nullptr);
-    gst_object_unref(sink); // the bin holds it now
-    for (GstElement* optional : {crop, size}) {
-        if (optional) {
-            gst_bin_add(GST_BIN(m_bin), optional);
-        }
-    }
-    const bool linked = (!crop || gst_element_link(crop, convert)) &&
-                        gst_element_link(convert, scale) &&
-                        (size ? gst_element_link_many(scale, size, sink, nullptr)
-                              : gst_element_link(scale, sink)) &&
-                        addGhostSink(m_bin, crop ? crop : convert);
+    const bool linked = linkChain(m_bin, {crop, shrink, shrunk, convert, scale, size, sink});
+    gst_object_unref(sink); // the bin holds it now, or nobody does
     if (!linked) {
-        for (GstElement* e : {crop, convert, scale, size, sink}) {
-            if (e) {
-                gst_bin_remove(GST_BIN(m_bin), e);
-            }
-        }
         return false;
+    }
+    for (GstElement* scaler : {shrink, scale}) {
+        if (scaler) {
+            g_object_set(scaler, "add-borders", FALSE, nullptr);
+        }
     }
     GstPad* ghost = gst_element_get_static_pad(m_bin, "sink");
     gst_pad_set_query_function(ghost, anySizeCapsQuery);
     gst_object_unref(ghost);
-    g_object_set(scale, "add-borders", FALSE, nullptr);
     m_sink = sink;
     m_size = size;
+    m_shrunk = shrunk;
     m_crop = crop;
-    // The widget keeps the mouse and the keys.
+    // The widget keeps the mouse and the keys, and tells the sink when to redraw: left
+    // to itself an X sink polls the display twenty times a second, paused or not.
     gst_video_overlay_handle_events(GST_VIDEO_OVERLAY(m_sink), FALSE);
+    if (hasProperty(m_sink, "handle-expose")) {
+        g_object_set(m_sink, "handle-expose", FALSE, nullptr);
+    }
     return true;
 }
 
@@ -396,21 +440,42 @@ void VideoRenderer::expose()
     }
 }
 
-void VideoRenderer::setPictureGeometry(bool keepAspect, const QSize& onScreen)
+namespace {
+GstCaps* framesOfSize(const QSize& size, bool squarePixels = true)
+{
+    if (size.isEmpty()) {
+        return gst_caps_new_any();
+    }
+    GstCaps* caps = gst_caps_new_simple("video/x-raw", "width", G_TYPE_INT, size.width(), "height",
+                                        G_TYPE_INT, size.height(), nullptr);
+    if (squarePixels) {
+        gst_caps_set_simple(caps, "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, nullptr);
+    }
+    return caps;
+}
+} // namespace
+
+void VideoRenderer::setPictureGeometry(bool keepAspect, const QSize& onScreen, const QSize& picture)
 {
     if (hasProperty(m_sink, "force-aspect-ratio")) {
         g_object_set(m_sink, "force-aspect-ratio", gboolean(keepAspect), nullptr);
     }
-    if (!m_size || onScreen == m_sizeOnScreen) {
+    if (!m_size) {
+        return;
+    }
+    // Held at the picture's own size, the first scaler passes frames through untouched.
+    const bool smaller = !onScreen.isEmpty() && onScreen.width() <= picture.width() &&
+                         onScreen.height() <= picture.height();
+    const QSize shrinkTo = smaller ? onScreen : picture;
+    if (onScreen == m_sizeOnScreen && shrinkTo == m_shrinkTo) {
         return;
     }
     m_sizeOnScreen = onScreen;
-    GstCaps* caps =
-        onScreen.isEmpty()
-            ? gst_caps_new_any()
-            : gst_caps_new_simple("video/x-raw", "width", G_TYPE_INT, onScreen.width(), "height",
-                                  G_TYPE_INT, onScreen.height(), "pixel-aspect-ratio",
-                                  GST_TYPE_FRACTION, 1, 1, nullptr);
+    m_shrinkTo = shrinkTo;
+    GstCaps* caps = framesOfSize(shrinkTo, smaller);
+    g_object_set(m_shrunk, "caps", caps, nullptr);
+    gst_caps_unref(caps);
+    caps = framesOfSize(onScreen);
     g_object_set(m_size, "caps", caps, nullptr);
     gst_caps_unref(caps);
 }

@@ -37,8 +37,9 @@ public:
     void setWindowHandle(quintptr handle);
     void expose();
     // How the picture fills the window: a sink that scales keeps the aspect or not; one
-    // that cannot is fed frames of `onScreen` size (empty: whatever comes).
-    void setPictureGeometry(bool keepAspect, const QSize& onScreen);
+    // that cannot is fed frames of `onScreen` size (empty: whatever comes), scaled from
+    // the `picture` size (the part of the source shown) the cheaper way.
+    void setPictureGeometry(bool keepAspect, const QSize& onScreen, const QSize& picture = {});
     // The size of the frames the sink gets when it is fed to size; empty otherwise.
     QSize framesOnScreen() const { return m_sizeOnScreen; }
     // Shows only `visible` of a `source`-sized picture.
@@ -53,8 +54,10 @@ private:
     GstElement* m_bin = nullptr;
     GstElement* m_sink = nullptr;
     GstElement* m_size = nullptr;
+    GstElement* m_shrunk = nullptr;
     GstElement* m_crop = nullptr;
     QSize m_sizeOnScreen;
+    QSize m_shrinkTo;
     bool m_native = false;
     std::shared_ptr<Bridge> m_bridge;
 };

@@ -441,10 +441,13 @@ void TestVideoWindow::cursorHidesAfterIdleTime()
     QList<bool> shows;
     w.OnCursorShowHide = [&](TDSVideoWindowEx2*, bool visible) { shows << visible; };
     w.setAutoHideCursor(150);
-    // No renderer in a graph yet: the cursor stays.
+    // No renderer in a graph yet: the cursor stays, and no timer waits for one.
     QTest::mouseMove(&w, QPoint(10, 10));
     QTest::qWait(400);
     QVERIFY(!w.CursorHidden());
+    for (const QTimer* timer : w.findChildren<QTimer*>()) {
+        QVERIFY(!timer->isActive());
+    }
 
     rig.graph.setActive(true);
     QTRY_VERIFY_WITH_TIMEOUT(w.CursorHidden(), 2000);

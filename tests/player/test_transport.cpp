@@ -59,6 +59,7 @@ private slots:
     void droppedFilesAndFoldersJoinTheList();
     void timeTexts();
     void volumeSliderAndOverlay();
+    void noTimerRunsWhileIdle();
 
 private:
     static void setPlaylist(const QStringList& paths) { WindowTestSupport::setPlaylist(paths); }
@@ -302,6 +303,59 @@ void TestTransport::volumeSliderAndOverlay()
     QCOMPARE(volume->value(), 0);
     QCOMPARE(DM->FilterGraph1->Volume(), 0);
     volume->setValue(30);
+}
+
+// Every timer of the program that is running now, by its slot's owner and interval.
+static QStringList runningTimers()
+{
+    QList<QObject*> roots{DM};
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        roots << w;
+    }
+    QStringList running;
+    for (QObject* root : roots) {
+        for (QTimer* t : root->findChildren<QTimer*>()) {
+            if (t->isActive()) {
+                running << QStringLiteral("%1 %2 ms")
+                               .arg(QString::fromLatin1(t->parent()->metaObject()->className()))
+                               .arg(t->interval());
+            }
+        }
+    }
+    return running;
+}
+
+void TestTransport::noTimerRunsWhileIdle()
+{
+    TFrm_PlayerControl* p = Frm_PlayerControl;
+    TDSVideoWindowEx2* video = Frm_viddisplay->DSVideoWindowEx21;
+    Frm_viddisplay->show();
+    setPlaylist({media("long12.avi")});
+    Frm_playlist->Lst_playlist->setItemIndex(0);
+    p->ToolPlayClick();
+    QTRY_VERIFY(p->DSTrackBar1->maximum() > 0); // the seek bar's poll shows the time
+    QVERIFY(!runningTimers().isEmpty());
+
+    // Paused: the cursor still hides once, then nothing ticks.
+    QTest::mouseMove(video, QPoint(20, 20));
+    p->ToolPauseClick();
+    QTRY_VERIFY_WITH_TIMEOUT(video->CursorHidden(), 5000);
+    QCOMPARE(runningTimers(), QStringList());
+    const QString shown = p->lbl_elepased->text();
+    QTest::qWait(1200);
+    QCOMPARE(p->lbl_elepased->text(), shown);
+
+    // Stopped, the mouse over the picture: it shows, and no timer waits for a renderer.
+    p->ToolStopClick();
+    QTest::mouseMove(video, QPoint(30, 30));
+    QVERIFY(!video->CursorHidden());
+    QTest::qWait(3500);
+    QCOMPARE(runningTimers(), QStringList());
+
+    // Playing again brings the time back.
+    p->ToolPlayClick();
+    QTRY_VERIFY(p->lbl_elepased->text() != shown);
+    p->ToolStopClick();
 }
 
 QTEST_MAIN(TestTransport)
