@@ -121,6 +121,27 @@ double yellowShare(const QRect& area)
     return shareOf(area, [](QRgb p) { return qRed(p) > 180 && qGreen(p) > 180 && qBlue(p) < 100; });
 }
 
+// Whether the video carries the subpicture renderer (the subtitle overlay can settle on
+// passing the video through instead).
+bool subpictureRendererPlugged()
+{
+    GstElement* pipeline = DM->FilterGraph1->pipeline();
+    if (!pipeline) {
+        return false;
+    }
+    GstIterator* it = gst_bin_iterate_recurse(GST_BIN(pipeline));
+    GValue item = G_VALUE_INIT;
+    bool found = false;
+    while (!found && gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+        GstElementFactory* f = gst_element_get_factory(GST_ELEMENT(g_value_get_object(&item)));
+        found = f && g_strcmp0(GST_OBJECT_NAME(f), "dvdspu") == 0;
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(it);
+    return found;
+}
+
 // The most white any frame painted within ms shows in each of the two subtitle bars.
 QPair<double, double> mostSubtitleWithin(int ms)
 {
@@ -146,11 +167,12 @@ private slots:
     void menusBeforeAnyDisc();
     void oddFolderNamePlaysAndBuildsGoTo();
     void menuButtonClickStartsTitle();
-    void chapterJumpsMoveTheCheckMarks();
     void subtitlesListedAndSwitched();
+    void chapterJumpsMoveTheCheckMarks();
     void fastForwardRewindAndPlay();
     void timeLabelAndPositionBar();
     void rootMenuComesBack();
+    void goToFromTheDiscMenus();
 
 private:
     void clickMenuButton(int x, int y);
@@ -308,6 +330,7 @@ void TestDvd::subtitlesListedAndSwitched()
     QVERIFY(DM->Enable1->isChecked() && DM->Enabled1->isChecked());
     QCOMPARE(selectedSubpictureSource(), QStringLiteral("subpicture_20"));
     most = mostSubtitleWithin(1500);
+    QVERIFY(subpictureRendererPlugged());
     QVERIFY2(most.first > 0.9 && most.second == 0.0,
              qPrintable(QStringLiteral("%1 %2").arg(most.first).arg(most.second)));
 
@@ -403,6 +426,28 @@ void TestDvd::rootMenuComesBack()
     QCOMPARE(captions(DM->Subtitle2), (QStringList{"Enabled", "-"}));
     QVERIFY(!DM->Subtitle1->menuAction()->isEnabled());
     QVERIFY(!DM->Subtitle2->menuAction()->isEnabled());
+    QVERIFY(m_support.dialogs->shown.isEmpty());
+}
+
+void TestDvd::goToFromTheDiscMenus()
+{
+    TFrm_PlayerControl* p = Frm_PlayerControl;
+    // From the title set's root menu (its still picture held on screen) to a chapter.
+    DM->MenuRoot1->trigger();
+    QTest::qWait(1500);
+    at(at(DM->GoTo1, 1)->menu(), 1)->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(p->pnl_jdl->text(), QStringLiteral("Title 2, Chapter 2"), 5000);
+    QCOMPARE(checks(DM->GoTo2), (QStringList{"T2", "T2C2"}));
+    QTRY_VERIFY_WITH_TIMEOUT(positionNs() >= 3500 * GST_MSECOND, 3000);
+    // From the disc's title menu to the start of a title, from the video window's menu.
+    DM->itleMenu1->trigger();
+    QTest::qWait(1500);
+    at(at(DM->GoTo2, 0)->menu(), 0)->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(p->pnl_jdl->text(), QStringLiteral("Title 1, Chapter 1"), 5000);
+    // The title plays on: moving pictures, not the menu's still one.
+    QTRY_VERIFY_WITH_TIMEOUT(positionNs() >= GST_SECOND, 3000);
+    const int shown = Frm_viddisplay->DSVideoWindowEx21->framesShown();
+    QTRY_VERIFY(Frm_viddisplay->DSVideoWindowEx21->framesShown() > shown + 10);
     QVERIFY(m_support.dialogs->shown.isEmpty());
 }
 
