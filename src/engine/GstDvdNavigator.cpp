@@ -7,8 +7,11 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <gst/base/gstbasesrc.h>
 #include <gst/gst.h>
 #include <gst/video/navigation.h>
+
+#include <atomic>
 
 namespace {
 
@@ -71,6 +74,55 @@ GstPad* selectorInput(GstElement* selector, int physical)
     g_value_unset(&item);
     gst_iterator_free(it);
     return found;
+}
+
+// The element that reads the disc: the one source inside the DVD bin.
+GstElement* dvdSource(GstElement* pipeline)
+{
+    GstIterator* it = gst_bin_iterate_recurse(GST_BIN(pipeline));
+    GValue item = G_VALUE_INIT;
+    GstElement* found = nullptr;
+    while (!found && gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+        auto* element = GST_ELEMENT(g_value_get_object(&item));
+        if (GST_IS_BASE_SRC(element)) {
+            found = GST_ELEMENT(gst_object_ref(element));
+        }
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(it);
+    return found;
+}
+
+constexpr const char* kForcedOnly = "lumeno-forced-only";
+
+// The source restates the subpicture track (forced pictures only: subtitles off) at each
+// title start, in the stream, possibly after the player's own word; the player's is kept.
+GstPadProbeReturn keepSubpictureState(GstPad* pad, GstPadProbeInfo* info, gpointer)
+{
+    GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+    const GstStructure* s = event ? gst_event_get_structure(event) : nullptr;
+    if (!s || !gst_structure_has_name(s, "application/x-gst-dvd") ||
+        g_strcmp0(gst_structure_get_string(s, "event"), "dvd-set-subpicture-track") != 0) {
+        return GST_PAD_PROBE_OK;
+    }
+    const gboolean forced = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(pad), kForcedOnly)) != 0;
+    event = gst_event_make_writable(event);
+    gst_structure_set(gst_event_writable_structure(event), "forced-only", G_TYPE_BOOLEAN, forced,
+                      nullptr);
+    GST_PAD_PROBE_INFO_DATA(info) = event;
+    return GST_PAD_PROBE_OK;
+}
+
+GstPadProbeReturn holdData(GstPad*, GstPadProbeInfo*, gpointer)
+{
+    return GST_PAD_PROBE_OK; // a blocking probe: the data waits until the probe goes
+}
+
+GstPadProbeReturn noteFlush(GstPad*, GstPadProbeInfo*, gpointer flushed)
+{
+    static_cast<std::atomic<bool>*>(flushed)->store(true);
+    return GST_PAD_PROBE_OK;
 }
 
 } // namespace
@@ -185,10 +237,15 @@ HRESULT GstDvdNavigator::seekIn(const char* format, std::int64_t value)
         return VFW_E_DVD_GRAPHNOTREADY;
     }
     // The source does not come back from a seek made while it holds a menu's still
-    // picture; jumps are made from within titles only.
+    // picture; from a menu, jumpFromMenu() leads the way.
     if (!inTitle()) {
         return VFW_E_DVD_INVALIDDOMAIN;
     }
+    return seekInFormat(format, value);
+}
+
+HRESULT GstDvdNavigator::seekInFormat(const char* format, std::int64_t value)
+{
     // The DVD source registers these formats; they count titles and chapters from 1.
     const GstFormat f = gst_format_get_by_nick(format);
     if (f == GST_FORMAT_UNDEFINED) {
@@ -273,17 +330,55 @@ HRESULT GstDvdNavigator::PlayChapterInTitle(int title, int chapter, unsigned)
     }
     m_rewindSpeed = 0;
     const int now = titleNow();
-    if (now < 1) {
-        return VFW_E_DVD_INVALIDDOMAIN;
-    }
     HRESULT hr = S_OK;
-    if (now != title) {
+    if (now < 1) {
+        hr = jumpFromMenu(title);
+    } else if (now != title) {
         hr = seekIn("title", title);
     }
     if (Succeeded(hr) && (now == title || chapter != 1)) {
         hr = seekIn("chapter", chapter);
     }
     reapplySubpicture();
+    return hr;
+}
+
+// A menu's still picture holds the DVD source until a user action ends it, and a title
+// seek made meanwhile never completes. So the still is ended as the remote's Menu key
+// would (resuming a title, or restarting the menu), the source's output is held so that
+// it cannot reach the still again, and the title seek is made while it waits.
+HRESULT GstDvdNavigator::jumpFromMenu(int title)
+{
+    if (!m_graph || !m_graph->valid()) {
+        return VFW_E_DVD_GRAPHNOTREADY;
+    }
+    GstElement* source = dvdSource(m_graph->element());
+    GstPad* pad = source ? gst_element_get_static_pad(source, "src") : nullptr;
+    if (source) {
+        gst_object_unref(source);
+    }
+    if (!pad) {
+        return VFW_E_DVD_INVALIDDOMAIN;
+    }
+    std::atomic<bool> flushed{false};
+    const gulong hold =
+        gst_pad_add_probe(pad,
+                          GstPadProbeType(GST_PAD_PROBE_TYPE_BLOCK | GST_PAD_PROBE_TYPE_BUFFER |
+                                          GST_PAD_PROBE_TYPE_BUFFER_LIST),
+                          holdData, nullptr, nullptr);
+    const gulong watch =
+        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_EVENT_FLUSH, noteFlush, &flushed, nullptr);
+    HRESULT hr = sendNavigation(gst_navigation_event_new_command(GST_NAVIGATION_COMMAND_DVD_MENU));
+    gst_pad_remove_probe(pad, watch);
+    // Without the flush the command changed nothing and the still goes on: no seek then.
+    if (Succeeded(hr) && !flushed.load()) {
+        hr = VFW_E_DVD_OPERATION_INHIBITED;
+    }
+    if (Succeeded(hr)) {
+        hr = seekInFormat("title", title);
+    }
+    gst_pad_remove_probe(pad, hold);
+    gst_object_unref(pad);
     return hr;
 }
 
@@ -384,10 +479,30 @@ void GstDvdNavigator::applySubpicture()
         }
         gst_object_unref(selector);
     }
+    // The subtitle overlay passes the video through when it was set up before the
+    // subpicture stream announced itself; announcing it again puts the renderer in.
+    if (GstElement* renderer = findByFactory(pipeline, "dvdspu")) {
+        gst_object_unref(renderer);
+    } else if (GstElement* bin = findByFactory(pipeline, "subtitleoverlay")) {
+        if (GstPad* pad = gst_element_get_static_pad(bin, "subtitle_sink")) {
+            if (GstCaps* caps = gst_pad_get_current_caps(pad)) {
+                gst_pad_send_event(pad, gst_event_new_caps(caps));
+                gst_caps_unref(caps);
+            }
+            gst_object_unref(pad);
+        }
+        gst_object_unref(bin);
+    }
     // The overlay shows only the disc's forced pictures (menus) unless told otherwise;
     // that is how a DVD turns subtitles off.
     if (GstElement* overlay = findByFactory(pipeline, "dvdspu")) {
         if (GstPad* pad = gst_element_get_static_pad(overlay, "subpicture")) {
+            if (!g_object_get_data(G_OBJECT(pad), "lumeno-kept")) {
+                g_object_set_data(G_OBJECT(pad), "lumeno-kept", GINT_TO_POINTER(1));
+                gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, keepSubpictureState,
+                                  nullptr, nullptr);
+            }
+            g_object_set_data(G_OBJECT(pad), kForcedOnly, GINT_TO_POINTER(m_subpictureOn ? 0 : 1));
             GstStructure* s = gst_structure_new(
                 "application/x-gst-dvd", "event", G_TYPE_STRING, "dvd-set-subpicture-track",
                 "logical-id", G_TYPE_INT, m_subpictureStream, "physical-id", G_TYPE_INT, physical,

@@ -64,6 +64,8 @@ private:
     HRESULT sendNavigation(GstEvent* event);
     HRESULT seekTime(double rate, std::int64_t ns, bool flush);
     HRESULT seekIn(const char* format, std::int64_t value);
+    HRESULT seekInFormat(const char* format, std::int64_t value);
+    HRESULT jumpFromMenu(int title);
     int titleNow() const;
     bool inTitle() const;
     const DvdTitleInfo* currentTitle() const;

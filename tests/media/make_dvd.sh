@@ -1,7 +1,8 @@
 #!/bin/sh
 # Authors a small DVD-Video folder OUTDIR/dvd/VIDEO_TS:
 #  - root menu (blue) and title menu (green), each with 2 buttons -> title 1 / title 2
-#  - title 1: 9 s, chapters at 0, 3, 6 s; two subtitle streams (en, de)
+#  - title 1: 9 s, chapters at 0, 3, 6 s; two subtitle streams (en: white bar lower left,
+#    de: lower right, shown 0.5-1.4 s, 1.5-2.4 s, ... 7.5-8.4 s)
 #  - title 2: 6 s, chapters at 0, 3 s
 # usage: make_dvd.sh OUTDIR   (needs: ffmpeg, dvdauthor with spumux)
 set -eu
@@ -20,8 +21,9 @@ $FF -f lavfi -i "color=c=0x20a040:s=720x576:r=25:d=1,$BOX1,$BOX2" -f lavfi -i an
 $FF -f lavfi -i "testsrc2=s=720x576:r=25:d=9,drawbox=x=0:y=456:w=720:h=120:color=black:t=fill" -f lavfi -i "sine=f=440:d=9:r=48000" $ENC t1.mpg
 $FF -f lavfi -i "smptebars=s=720x576:r=25:d=6,drawbox=x=0:y=456:w=720:h=120:color=black:t=fill" -f lavfi -i "sine=f=880:d=6:r=48000" $ENC t2.mpg
 
-# transparent overlay PNGs (<=4 colours): button highlight/select, two subtitle images
-png() { $FF -f lavfi -i "color=c=black@0.0:s=720x576:d=1,format=rgba,$1" -frames:v 1 "$2"; }
+# transparent overlay PNGs (<=4 colours): button highlight/select, two subtitle images.
+# drawbox keeps the canvas alpha, so boxes go on opaque black that is keyed out afterwards.
+png() { $FF -f lavfi -i "color=c=black:s=720x576:d=1,format=rgba,$1,colorkey=black:0.01:0" -frames:v 1 "$2"; }
 png "drawbox=x=96:y=196:w=208:h=108:color=yellow:t=6,drawbox=x=416:y=196:w=208:h=108:color=yellow:t=6" hl.png
 png "drawbox=x=96:y=196:w=208:h=108:color=red:t=6,drawbox=x=416:y=196:w=208:h=108:color=red:t=6" sel.png
 png "drawbox=x=60:y=480:w=260:h=40:color=white:t=fill" sub_en.png
@@ -35,12 +37,13 @@ cat > menu_spu.xml <<'EOF'
  </spu>
 </stream></subpictures>
 EOF
+# one cue a second, so a stream switched on mid-title shows within a second
 for s in en de; do
-  cat > sub_$s.xml <<EOF
-<subpictures><stream>
- <spu start="00:00:00.50" end="00:00:08.50" image="sub_$s.png"/>
-</stream></subpictures>
-EOF
+  { echo "<subpictures><stream>"
+    for t in 0 1 2 3 4 5 6 7; do
+      echo " <spu start=\"00:00:0$t.50\" end=\"00:00:0$((t + 1)).40\" image=\"sub_$s.png\"/>"
+    done
+    echo "</stream></subpictures>"; } > sub_$s.xml
 done
 spumux -m dvd menu_spu.xml < root.mpg  > root_b.mpg  2> spumux.log
 spumux -m dvd menu_spu.xml < title.mpg > title_b.mpg 2>> spumux.log

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -85,6 +86,76 @@ QString selectedSubpictureSource()
     return name;
 }
 
+// Where the test disc paints: the English and German subtitle bars (over the black
+// band at the foot of title 1) and the top edge of each root menu button's outline.
+const QRect kEnglishBar(70, 485, 240, 30);
+const QRect kGermanBar(410, 485, 240, 30);
+const QRect kButton1Edge(110, 197, 180, 4);
+const QRect kButton2Edge(430, 197, 180, 4);
+
+// Share of the last painted frame's pixels within area (in disc pixels) that pass.
+template <typename Test> double shareOf(const QRect& area, Test pass)
+{
+    const QImage frame = Frm_viddisplay->DSVideoWindowEx21->lastFrame();
+    if (frame.isNull()) {
+        return 0.0;
+    }
+    const QRect r(area.x() * frame.width() / 720, area.y() * frame.height() / 576,
+                  area.width() * frame.width() / 720, area.height() * frame.height() / 576);
+    int hits = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        for (int x = r.left(); x <= r.right(); ++x) {
+            hits += pass(frame.pixel(x, y)) ? 1 : 0;
+        }
+    }
+    return double(hits) / (r.width() * r.height());
+}
+
+double whiteShare(const QRect& area)
+{
+    return shareOf(area, [](QRgb p) { return qRed(p) > 180 && qGreen(p) > 180 && qBlue(p) > 180; });
+}
+
+double yellowShare(const QRect& area)
+{
+    return shareOf(area, [](QRgb p) { return qRed(p) > 180 && qGreen(p) > 180 && qBlue(p) < 100; });
+}
+
+// Whether the video carries the subpicture renderer (the subtitle overlay can settle on
+// passing the video through instead).
+bool subpictureRendererPlugged()
+{
+    GstElement* pipeline = DM->FilterGraph1->pipeline();
+    if (!pipeline) {
+        return false;
+    }
+    GstIterator* it = gst_bin_iterate_recurse(GST_BIN(pipeline));
+    GValue item = G_VALUE_INIT;
+    bool found = false;
+    while (!found && gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+        GstElementFactory* f = gst_element_get_factory(GST_ELEMENT(g_value_get_object(&item)));
+        found = f && g_strcmp0(GST_OBJECT_NAME(f), "dvdspu") == 0;
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(it);
+    return found;
+}
+
+// The most white any frame painted within ms shows in each of the two subtitle bars.
+QPair<double, double> mostSubtitleWithin(int ms)
+{
+    QPair<double, double> most(0.0, 0.0);
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms) {
+        QTest::qWait(40);
+        most.first = qMax(most.first, whiteShare(kEnglishBar));
+        most.second = qMax(most.second, whiteShare(kGermanBar));
+    }
+    return most;
+}
+
 } // namespace
 
 class TestDvd : public QObject {
@@ -96,11 +167,12 @@ private slots:
     void menusBeforeAnyDisc();
     void oddFolderNamePlaysAndBuildsGoTo();
     void menuButtonClickStartsTitle();
-    void chapterJumpsMoveTheCheckMarks();
     void subtitlesListedAndSwitched();
+    void chapterJumpsMoveTheCheckMarks();
     void fastForwardRewindAndPlay();
     void timeLabelAndPositionBar();
     void rootMenuComesBack();
+    void goToFromTheDiscMenus();
 
 private:
     void clickMenuButton(int x, int y);
@@ -209,6 +281,9 @@ void TestDvd::oddFolderNamePlaysAndBuildsGoTo()
 void TestDvd::menuButtonClickStartsTitle()
 {
     TFrm_PlayerControl* p = Frm_PlayerControl;
+    // The root menu shows its first button highlighted, in the disc's colours.
+    QTRY_VERIFY_WITH_TIMEOUT(yellowShare(kButton1Edge) > 0.9, 3000);
+    QCOMPARE(yellowShare(kButton2Edge), 0.0);
     clickMenuButton(200, 250); // the first button: title 1
     QTRY_COMPARE_WITH_TIMEOUT(p->pnl_jdl->text(), QStringLiteral("Title 1, Chapter 1"), 5000);
     QCOMPARE(checks(DM->GoTo1), (QStringList{"T1", "T1C1"}));
@@ -247,24 +322,40 @@ void TestDvd::subtitlesListedAndSwitched()
     QVERIFY(!DM->Enable1->isChecked() && !DM->Enabled1->isChecked());
     QVERIFY(at(DM->Subtitle1, 2)->isChecked() && !at(DM->Subtitle1, 3)->isChecked());
 
+    // Off: the disc's subtitles are not painted.
+    QPair<double, double> most = mostSubtitleWithin(1200);
+    QCOMPARE(most.first + most.second, 0.0);
+
     DM->Enable1->trigger(); // on
     QVERIFY(DM->Enable1->isChecked() && DM->Enabled1->isChecked());
     QCOMPARE(selectedSubpictureSource(), QStringLiteral("subpicture_20"));
+    most = mostSubtitleWithin(1500);
+    QVERIFY(subpictureRendererPlugged());
+    QVERIFY2(most.first > 0.9 && most.second == 0.0,
+             qPrintable(QStringLiteral("%1 %2").arg(most.first).arg(most.second)));
 
     at(DM->Subtitle2, 3)->trigger(); // German, from the video window's menu
     QTRY_VERIFY(at(DM->Subtitle1, 3)->isChecked() && at(DM->Subtitle2, 3)->isChecked());
     QVERIFY(!at(DM->Subtitle1, 2)->isChecked() && !at(DM->Subtitle2, 2)->isChecked());
     QCOMPARE(selectedSubpictureSource(), QStringLiteral("subpicture_21"));
+    QTest::qWait(1000); // the English line on screen runs out
+    most = mostSubtitleWithin(1500);
+    QVERIFY2(most.first == 0.0 && most.second > 0.9,
+             qPrintable(QStringLiteral("%1 %2").arg(most.first).arg(most.second)));
     // The choice outlives a jump within the title.
     at(at(DM->GoTo2, 0)->menu(), 1)->trigger();
     QTRY_COMPARE_WITH_TIMEOUT(Frm_PlayerControl->pnl_jdl->text(),
                               QStringLiteral("Title 1, Chapter 2"), 5000);
     QVERIFY(at(DM->Subtitle1, 3)->isChecked() && DM->Enable1->isChecked());
     QCOMPARE(selectedSubpictureSource(), QStringLiteral("subpicture_21"));
+    QVERIFY(mostSubtitleWithin(1200).second > 0.9);
 
     DM->Enabled1->trigger(); // off again
     QVERIFY(!DM->Enable1->isChecked() && !DM->Enabled1->isChecked());
     QVERIFY(at(DM->Subtitle2, 3)->isChecked());
+    QTest::qWait(1000);
+    most = mostSubtitleWithin(1500);
+    QCOMPARE(most.first + most.second, 0.0);
 }
 
 void TestDvd::fastForwardRewindAndPlay()
@@ -335,6 +426,28 @@ void TestDvd::rootMenuComesBack()
     QCOMPARE(captions(DM->Subtitle2), (QStringList{"Enabled", "-"}));
     QVERIFY(!DM->Subtitle1->menuAction()->isEnabled());
     QVERIFY(!DM->Subtitle2->menuAction()->isEnabled());
+    QVERIFY(m_support.dialogs->shown.isEmpty());
+}
+
+void TestDvd::goToFromTheDiscMenus()
+{
+    TFrm_PlayerControl* p = Frm_PlayerControl;
+    // From the title set's root menu (its still picture held on screen) to a chapter.
+    DM->MenuRoot1->trigger();
+    QTest::qWait(1500);
+    at(at(DM->GoTo1, 1)->menu(), 1)->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(p->pnl_jdl->text(), QStringLiteral("Title 2, Chapter 2"), 5000);
+    QCOMPARE(checks(DM->GoTo2), (QStringList{"T2", "T2C2"}));
+    QTRY_VERIFY_WITH_TIMEOUT(positionNs() >= 3500 * GST_MSECOND, 3000);
+    // From the disc's title menu to the start of a title, from the video window's menu.
+    DM->itleMenu1->trigger();
+    QTest::qWait(1500);
+    at(at(DM->GoTo2, 0)->menu(), 0)->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(p->pnl_jdl->text(), QStringLiteral("Title 1, Chapter 1"), 5000);
+    // The title plays on: moving pictures, not the menu's still one.
+    QTRY_VERIFY_WITH_TIMEOUT(positionNs() >= GST_SECOND, 3000);
+    const int shown = Frm_viddisplay->DSVideoWindowEx21->framesShown();
+    QTRY_VERIFY(Frm_viddisplay->DSVideoWindowEx21->framesShown() > shown + 10);
     QVERIFY(m_support.dialogs->shown.isEmpty());
 }
 
