@@ -151,6 +151,12 @@ void TFrm_PlayerControl::addDiscPlaylistsAtStart()
     BuildDiscPlaylists(folder, FDiscPlaylists, FMediaExtensions);
     if (FDiscPlaylists.isEmpty())
         return;
+    joinDiscPlaylists(folder);
+}
+
+// The media's playlists not yet in the selector join it; the selected line stays.
+void TFrm_PlayerControl::joinDiscPlaylists(const QString& folder)
+{
     QComboBox* names = Frm_playlist->cmb_playlist;
     for (const QString& name : QStringList(FDiscPlaylists)) {
         if (names->findText(name, Qt::MatchFixedString) >= 0)
@@ -182,16 +188,8 @@ void TFrm_PlayerControl::WMDeviceChange(int wParam)
 
 void TFrm_PlayerControl::discArrived(const QString& folder)
 {
+    joinDiscPlaylists(folder);
     QComboBox* names = Frm_playlist->cmb_playlist;
-    for (const QString& name : QStringList(FDiscPlaylists)) {
-        if (names->findText(name, Qt::MatchFixedString) >= 0)
-            continue;
-        FPlaylists.append({name, discPlaylistPath(folder, name)});
-        m_autoPlaylists.append(name);
-    }
-    const int selected = names->currentIndex();
-    TPlaylistStore::ShowPlaylistNames(FPlaylists, names);
-    names->setCurrentIndex(selected);
     const int last = names->count() - 1;
     if (last < 0 || last >= FPlaylists.size())
         return;

@@ -179,6 +179,7 @@ private:
     void addDiscPlaylistsAtStart();
     // Close: the automatic playlists and their files go.
     void dropDiscPlaylists();
+    void joinDiscPlaylists(const QString& folder);
     void discArrived(const QString& folder);
     void discsRemoved();
     void dropDiscPlaylist(const QString& name);
