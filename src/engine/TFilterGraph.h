@@ -95,10 +95,7 @@ public:
     // Queues one event as the graph would and announces it to the message loop.
     void postGraphEvent(int code, std::intptr_t param1, std::intptr_t param2);
 
-    // A render that has not settled by then has failed (a demuxer error that decodebin
-    // swallowed). Generous: loading the MIDI soundfont on a cold or busy machine, or an
-    // instrumented build, takes seconds, and the window stays responsive meanwhile.
-    static constexpr int kRenderTimeoutMs = 10000;
+    static constexpr int kRenderTimeoutMs = 4000;
 
 protected:
     bool event(QEvent* e) override;
