@@ -142,25 +142,26 @@ void TFrm_PlayerControl::ToolPlayClick()
     }
 }
 
+// The tool buttons and their menu items are enabled together.
+void TFrm_PlayerControl::enableTransport(bool play, bool pause, bool stop)
+{
+    ToolPlay->setEnabled(play);
+    ToolPause->setEnabled(pause);
+    ToolStop->setEnabled(stop);
+    DM->Play1->setEnabled(play);
+    DM->Pause1->setEnabled(pause);
+    DM->Stop1->setEnabled(stop);
+}
+
 void TFrm_PlayerControl::setPlayingState()
 {
-    ToolPlay->setEnabled(false);
-    ToolPause->setEnabled(true);
-    ToolStop->setEnabled(true);
-    DM->Play1->setEnabled(false);
-    DM->Pause1->setEnabled(true);
-    DM->Stop1->setEnabled(true);
+    enableTransport(false, true, true);
     FPaused = false;
 }
 
 void TFrm_PlayerControl::setStoppedState()
 {
-    ToolPlay->setEnabled(true);
-    ToolPause->setEnabled(false);
-    ToolStop->setEnabled(false);
-    DM->Play1->setEnabled(true);
-    DM->Pause1->setEnabled(false);
-    DM->Stop1->setEnabled(false);
+    enableTransport(true, false, false);
     FPaused = false;
 }
 

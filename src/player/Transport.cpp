@@ -34,12 +34,7 @@ void TFrm_PlayerControl::ToolPauseClick()
         Platform::handleException(e);
     }
     DM->Timer1->stop();
-    ToolPlay->setEnabled(true);
-    ToolPause->setEnabled(false);
-    ToolStop->setEnabled(true);
-    DM->Play1->setEnabled(true);
-    DM->Pause1->setEnabled(false);
-    DM->Stop1->setEnabled(true);
+    enableTransport(true, false, true);
 }
 
 void TFrm_PlayerControl::ToolStopClick()

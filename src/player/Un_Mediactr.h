@@ -158,6 +158,7 @@ private:
     void createToolBar();
     QToolButton* toolButton(const QString& hint, int image, bool enabled,
                             void (TFrm_PlayerControl::*handler)());
+    void enableTransport(bool play, bool pause, bool stop);
     void setPlayingState();
     void setStoppedState();
     // Sets the CD bar's range without taking the move of its value for a seek.
