@@ -173,9 +173,10 @@ bool hasProperty(GstElement* element, const char* name)
 }
 
 // A frame that stays mapped as long as an image shows it: the picture is handed to the
-// GUI thread without copying its 8 MB (1080p) once more.
+// GUI thread without copying its 8 MB (1080p) once more. The mapping holds its own
+// reference to the buffer, not to the sample: the sink fills its sample object again
+// for the next preroll, which it can only do when nobody else holds it.
 struct MappedFrame {
-    GstSample* sample;
     GstVideoFrame frame;
 };
 
@@ -183,7 +184,6 @@ void releaseMappedFrame(void* data)
 {
     auto* mapped = static_cast<MappedFrame*>(data);
     gst_video_frame_unmap(&mapped->frame);
-    gst_sample_unref(mapped->sample);
     delete mapped;
 }
 
@@ -193,10 +193,11 @@ QImage imageFromSample(GstSample* sample)
     GstVideoInfo info;
     GstCaps* caps = gst_sample_get_caps(sample);
     GstBuffer* buffer = gst_sample_get_buffer(sample);
-    auto* mapped = new MappedFrame{sample, {}};
-    if (!caps || !buffer || !gst_video_info_from_caps(&info, caps) ||
-        !gst_video_frame_map(&mapped->frame, &info, buffer, GST_MAP_READ)) {
-        gst_sample_unref(sample);
+    auto* mapped = new MappedFrame{};
+    const bool ok = caps && buffer && gst_video_info_from_caps(&info, caps) &&
+                    gst_video_frame_map(&mapped->frame, &info, buffer, GST_MAP_READ);
+    gst_sample_unref(sample);
+    if (!ok) {
         delete mapped;
         return {};
     }

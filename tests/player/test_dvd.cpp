@@ -18,6 +18,8 @@
 
 #include <gst/gst.h>
 
+#include <mutex>
+
 namespace {
 
 std::int64_t positionNs()
@@ -156,6 +158,27 @@ QPair<double, double> mostSubtitleWithin(int ms)
     return most;
 }
 
+// After a subtitle change: the first of up to eight windows of 1.5 s whose frames all
+// pass, or the last one.
+template <typename Test> QPair<double, double> settledSubtitles(Test settled)
+{
+    QTest::qWait(1000);
+    QPair<double, double> most = mostSubtitleWithin(1500);
+    for (int i = 1; i < 8 && !settled(most); ++i) {
+        most = mostSubtitleWithin(1500);
+    }
+    return most;
+}
+
+// GStreamer's critical warnings (a misused object) while the disc plays, from any thread.
+std::mutex g_criticalsLock;
+QStringList g_criticals;
+void keepCritical(const gchar*, GLogLevelFlags, const gchar* message, gpointer)
+{
+    std::lock_guard<std::mutex> guard(g_criticalsLock);
+    g_criticals << QString::fromUtf8(message);
+}
+
 } // namespace
 
 class TestDvd : public QObject {
@@ -186,6 +209,7 @@ private:
 void TestDvd::initTestCase()
 {
     m_support.start();
+    g_log_set_handler("GStreamer", GLogLevelFlags(G_LOG_LEVEL_CRITICAL), keepCritical, nullptr);
     QVERIFY(QFileInfo::exists(media("dvd/VIDEO_TS/VIDEO_TS.IFO")));
     // A copy of the disc under a folder name that an address would have to encode.
     const QString folder = m_discs.path() + QStringLiteral("/my dvd #1 50% \u00e9t\u00e9/VIDEO_TS");
@@ -204,6 +228,10 @@ void TestDvd::cleanupTestCase()
 {
     m_support.reset();
     m_support.finish();
+    // Among others: a shown picture must not hold the sink's own sample object, which it
+    // fills again when the format changes between the menus and the titles.
+    std::lock_guard<std::mutex> guard(g_criticalsLock);
+    QVERIFY2(g_criticals.isEmpty(), qPrintable(g_criticals.join('\n')));
 }
 
 void TestDvd::clickMenuButton(int x, int y)
@@ -338,8 +366,9 @@ void TestDvd::subtitlesListedAndSwitched()
     QTRY_VERIFY(at(DM->Subtitle1, 3)->isChecked() && at(DM->Subtitle2, 3)->isChecked());
     QVERIFY(!at(DM->Subtitle1, 2)->isChecked() && !at(DM->Subtitle2, 2)->isChecked());
     QCOMPARE(selectedSubpictureSource(), QStringLiteral("subpicture_21"));
-    QTest::qWait(1000); // the English line on screen runs out
-    most = mostSubtitleWithin(1500);
+    // Lines already read from the disc ahead of the picture still show; a slower build
+    // reads further ahead.
+    most = settledSubtitles([](QPair<double, double> m) { return m.first == 0.0 && m.second > 0.9; });
     QVERIFY2(most.first == 0.0 && most.second > 0.9,
              qPrintable(QStringLiteral("%1 %2").arg(most.first).arg(most.second)));
     // The choice outlives a jump within the title.
@@ -353,8 +382,7 @@ void TestDvd::subtitlesListedAndSwitched()
     DM->Enabled1->trigger(); // off again
     QVERIFY(!DM->Enable1->isChecked() && !DM->Enabled1->isChecked());
     QVERIFY(at(DM->Subtitle2, 3)->isChecked());
-    QTest::qWait(1000);
-    most = mostSubtitleWithin(1500);
+    most = settledSubtitles([](QPair<double, double> m) { return m.first + m.second == 0.0; });
     QCOMPARE(most.first + most.second, 0.0);
 }
 
