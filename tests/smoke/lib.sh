@@ -3,9 +3,16 @@
 set -eu
 work=$(mktemp -d)
 cleanup() {
+    status=$?
     for pid in $(cat "$work/pids" 2>/dev/null); do kill -KILL "$pid" 2>/dev/null || true; done
     kill "$xvfb" 2>/dev/null || true
+    # In the sanitizer build a report fails the script even where the player went on.
+    if grep -q "ERROR: AddressSanitizer\|ERROR: LeakSanitizer\|runtime error:" "$work/lumeno.log" 2>/dev/null; then
+        grep -A30 "ERROR: AddressSanitizer\|ERROR: LeakSanitizer\|runtime error:" "$work/lumeno.log" | head -60
+        status=1
+    fi
     rm -rf "$work"
+    exit $status
 }
 trap cleanup EXIT
 export XDG_RUNTIME_DIR=$work/run XDG_DATA_HOME=$work/data GST_DEBUG_DUMP_DOT_DIR=$work/dot
