@@ -274,9 +274,6 @@ bool TFilterGraph::Play()
         return false;
     }
     notifyControls(0, 0);
-    if (FDVDGraph) {
-        FDvdPoll->start(); // titles, chapters and time are read only while the disc runs
-    }
     const HRESULT hr = CheckDSError(FFilterGraph->run());
     // Title, chapter and time move only while the disc plays; idle, nothing is polled.
     if (FDVDGraph) {
