@@ -138,12 +138,16 @@ private:
 } // namespace
 
 MprisService::MprisService(MprisTarget* target, QObject* parent)
-    : QObject(parent), m_target(target), m_poll(new QTimer(this))
+    : QObject(parent), m_target(target), m_poll(new QTimer(this)), m_soon(new QTimer(this))
 {
     new MprisRoot(this);
     new MprisPlayer(this);
     m_poll->setInterval(kPollMs);
     connect(m_poll, &QTimer::timeout, this, &MprisService::refresh);
+    // A click changes several buttons one after the other; the bus hears the end result.
+    m_soon->setSingleShot(true);
+    m_soon->setInterval(0);
+    connect(m_soon, &QTimer::timeout, this, &MprisService::refresh);
 }
 
 MprisService::~MprisService()
@@ -171,7 +175,8 @@ bool MprisService::publish(QDBusConnection bus)
     m_busName = bus.name();
     m_published = true;
     m_told = take();
-    m_poll->start();
+    m_target->watch([this]() { m_soon->start(); });
+    refresh();
     return true;
 }
 
@@ -242,6 +247,15 @@ void MprisService::refresh()
     flag("CanGoNext", m_told.canGoNext, now.canGoNext);
     flag("CanGoPrevious", m_told.canGoPrevious, now.canGoPrevious);
     m_told = now;
+    // Playing, the track moves on by itself (the next file, its length once known);
+    // paused or stopped, only a change the player tells of can alter anything.
+    if (now.status == QLatin1String("Playing")) {
+        if (!m_poll->isActive()) {
+            m_poll->start();
+        }
+    } else {
+        m_poll->stop();
+    }
     if (changed.isEmpty()) {
         return;
     }

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QVariantMap>
 
+#include <functional>
+
 class QDBusConnection;
 class QTimer;
 
@@ -50,6 +52,10 @@ public:
     virtual void setLoopStatus(const QString& value) = 0;
     virtual bool shuffle() const = 0;
     virtual void setShuffle(bool value) = 0;
+    // Calls changed whenever something above may have changed other than by playing on
+    // (a button enabled or disabled, the volume, the play order). While playing, the
+    // service also looks for itself, for the track and its length.
+    virtual void watch(std::function<void()> changed) = 0;
 };
 
 class MprisService : public QObject {
@@ -82,7 +88,8 @@ private:
     Snapshot take() const;
 
     MprisTarget* m_target;
-    QTimer* m_poll;
+    QTimer* m_poll; // runs only while playing
+    QTimer* m_soon; // one look once the current change is complete
     Snapshot m_told;
     QString m_busName;
     bool m_published = false;

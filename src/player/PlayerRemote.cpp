@@ -6,6 +6,7 @@
 #include "player/Un_Mediactr.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QPointer>
 #include <QSlider>
 #include <QTimer>
@@ -190,4 +191,41 @@ void PlayerRemote::setShuffle(bool value)
     } else if (shuffle()) {
         DM->Continue1->trigger();
     }
+}
+
+namespace {
+// Tells of the transport buttons being enabled or disabled: every change of state
+// (playing, paused, stopped, first or last line) shows in them.
+class EnabledWatcher : public QObject {
+public:
+    EnabledWatcher(std::function<void()> changed, QObject* parent)
+        : QObject(parent), m_changed(std::move(changed))
+    {
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::EnabledChange) {
+            m_changed();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_changed;
+};
+} // namespace
+
+void PlayerRemote::watch(std::function<void()> changed)
+{
+    delete m_watcher;
+    auto* watcher = new EnabledWatcher(changed, m_player);
+    m_watcher = watcher;
+    for (QToolButton* button : {m_player->ToolPlay, m_player->ToolPause, m_player->ToolStop,
+                                m_player->ToolNext, m_player->ToolPrev}) {
+        button->installEventFilter(watcher);
+    }
+    QObject::connect(m_player->Track_Volume, &QSlider::valueChanged, watcher,
+                     [changed](int) { changed(); });
+    QObject::connect(m_player->rad_play, &TRadioGroup::itemIndexChanged, watcher,
+                     [changed](int) { changed(); });
 }

@@ -4,6 +4,8 @@
 
 #include "platform/Mpris.h"
 
+#include <QPointer>
+
 class TFrm_PlayerControl;
 
 class PlayerRemote : public Platform::MprisTarget {
@@ -33,9 +35,11 @@ public:
     void setLoopStatus(const QString& value) override;
     bool shuffle() const override;
     void setShuffle(bool value) override;
+    void watch(std::function<void()> changed) override;
 
 private:
     bool playingCd() const;
 
     TFrm_PlayerControl* m_player;
+    QPointer<QObject> m_watcher; // owned by the player window
 };

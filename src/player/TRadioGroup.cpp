@@ -17,6 +17,11 @@ TRadioGroup::TRadioGroup(const QString& caption, const QStringList& items, int c
         m_buttons->addButton(button, i);
         grid->addWidget(button, i / columns, i % columns);
     }
+    connect(m_buttons, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked) {
+            emit itemIndexChanged(id);
+        }
+    });
 }
 
 int TRadioGroup::itemIndex() const

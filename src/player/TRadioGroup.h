@@ -15,6 +15,9 @@ public:
     void setItemIndex(int index);
     int count() const;
 
+signals:
+    void itemIndexChanged(int index);
+
 private:
     QButtonGroup* m_buttons;
 };

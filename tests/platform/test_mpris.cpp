@@ -71,6 +71,7 @@ private slots:
 
     void identifiesItself();
     void commandsReachThePlayerAndPropertiesFollow();
+    void windowClicksReachTheBusWithoutPolling();
     void volumeBothWays();
     void playOrderBothWays();
     void raiseAndQuit();
@@ -188,6 +189,46 @@ void TestMpris::commandsReachThePlayerAndPropertiesFollow()
     }
     QVERIFY(seen.contains("org.freedesktop.DBus.Properties.PropertiesChanged"));
     QVERIFY(seen.contains("audio.mp3")); // the Metadata change on Next
+}
+
+// Whether the service looks at the player on a timer now.
+static bool servicePolls(QObject* service)
+{
+    for (QTimer* t : service->findChildren<QTimer*>()) {
+        if (t->isActive() && !t->isSingleShot()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void TestMpris::windowClicksReachTheBusWithoutPolling()
+{
+    TFrm_PlayerControl* p = Frm_PlayerControl;
+    support.reset();
+    WindowTestSupport::setPlaylist({media("long12.avi")});
+    QTest::qWait(300);
+    monitor.readAll();
+    QString seen;
+    const auto announced = [&seen, this](const char* text) {
+        seen += QString::fromUtf8(monitor.readAll());
+        return seen.contains(QLatin1String(text));
+    };
+
+    QTest::mouseClick(p->ToolPlay, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(announced("'PlaybackStatus': <'Playing'>"), 3000);
+    QVERIFY(servicePolls(service)); // playing: the track and its length can change by themselves
+    seen.clear();
+    QTest::mouseClick(p->ToolPause, Qt::LeftButton);
+    QVERIFY(p->FPaused);
+    QTRY_VERIFY_WITH_TIMEOUT(announced("'PlaybackStatus': <'Paused'>"), 3000);
+    QVERIFY(!servicePolls(service)); // paused: nothing wakes the player for the bus
+    QVERIFY(seen.contains("'CanPlay': <true>") && seen.contains("'CanPause': <false>"));
+    seen.clear();
+    QTest::mouseClick(p->ToolStop, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(announced("'PlaybackStatus': <'Stopped'>"), 3000);
+    QVERIFY(!servicePolls(service));
+    QCOMPARE(busProperty("PlaybackStatus"), QStringLiteral("(<'Stopped'>,)"));
 }
 
 void TestMpris::volumeBothWays()
