@@ -13,7 +13,7 @@ namespace Platform {
 
 namespace {
 
-constexpr int kPollMs = 300;
+constexpr int kPollMs = 1000;
 const QString kPlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
 
 class MprisRoot : public QDBusAbstractAdaptor {
