@@ -303,6 +303,61 @@ struct VideoRenderer::Bridge {
     }
 };
 
+// Frame sizes for the two scalers, set by the window and applied by the streaming thread
+// as the next frame enters the bin. Changed from the window's thread, a size filter can
+// change between a scaler's choice of output and its announcing it, and the stream then
+// stops as not negotiated; applied here, the scalers renegotiate on that same frame.
+struct VideoRenderer::PendingSizes {
+    std::mutex lock;
+    GstElement* shrunkFilter = nullptr; // owned by the bin
+    GstElement* sizeFilter = nullptr;
+    GstCaps* shrunk = nullptr; // pending, owned here
+    GstCaps* size = nullptr;
+
+    ~PendingSizes()
+    {
+        if (shrunk) {
+            gst_caps_unref(shrunk);
+        }
+        if (size) {
+            gst_caps_unref(size);
+        }
+    }
+    void set(GstCaps* newShrunk, GstCaps* newSize)
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        gst_caps_replace(&shrunk, newShrunk);
+        gst_caps_replace(&size, newSize);
+    }
+    void apply()
+    {
+        GstCaps* takenShrunk = nullptr;
+        GstCaps* takenSize = nullptr;
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            std::swap(takenShrunk, shrunk);
+            std::swap(takenSize, size);
+        }
+        if (takenShrunk) {
+            g_object_set(shrunkFilter, "caps", takenShrunk, nullptr);
+            gst_caps_unref(takenShrunk);
+        }
+        if (takenSize) {
+            g_object_set(sizeFilter, "caps", takenSize, nullptr);
+            gst_caps_unref(takenSize);
+        }
+    }
+    static GstPadProbeReturn onFrame(GstPad*, GstPadProbeInfo*, gpointer data)
+    {
+        (*static_cast<std::shared_ptr<PendingSizes>*>(data))->apply();
+        return GST_PAD_PROBE_OK;
+    }
+    static void release(gpointer data)
+    {
+        delete static_cast<std::shared_ptr<PendingSizes>*>(data);
+    }
+};
+
 VideoRenderer::VideoRenderer(QObject* context, bool native, std::function<void()> onFrame,
                              std::function<void(QSize, double)> onFormat)
     : m_bridge(std::make_shared<Bridge>())
@@ -368,6 +423,14 @@ bool VideoRenderer::buildNative()
     }
     GstPad* ghost = gst_element_get_static_pad(m_bin, "sink");
     gst_pad_set_query_function(ghost, anySizeCapsQuery);
+    if (size) {
+        m_pending = std::make_shared<PendingSizes>();
+        m_pending->shrunkFilter = shrunk;
+        m_pending->sizeFilter = size;
+        gst_pad_add_probe(ghost, GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST),
+                          PendingSizes::onFrame, new std::shared_ptr<PendingSizes>(m_pending),
+                          PendingSizes::release);
+    }
     gst_object_unref(ghost);
     m_sink = sink;
     m_size = size;
@@ -473,12 +536,11 @@ void VideoRenderer::setPictureGeometry(bool keepAspect, const QSize& onScreen, c
     }
     m_sizeOnScreen = onScreen;
     m_shrinkTo = shrinkTo;
-    GstCaps* caps = framesOfSize(shrinkTo, smaller);
-    g_object_set(m_shrunk, "caps", caps, nullptr);
-    gst_caps_unref(caps);
-    caps = framesOfSize(onScreen);
-    g_object_set(m_size, "caps", caps, nullptr);
-    gst_caps_unref(caps);
+    GstCaps* shrunk = framesOfSize(shrinkTo, smaller);
+    GstCaps* sized = framesOfSize(onScreen);
+    m_pending->set(shrunk, sized);
+    gst_caps_unref(shrunk);
+    gst_caps_unref(sized);
 }
 
 void VideoRenderer::setCrop(const QRect& visible, const QSize& source)

@@ -46,6 +46,7 @@ public:
     void setCrop(const QRect& visible, const QSize& source);
 
     struct Bridge;
+    struct PendingSizes;
 
 private:
     bool buildNative();
@@ -58,6 +59,7 @@ private:
     GstElement* m_crop = nullptr;
     QSize m_sizeOnScreen;
     QSize m_shrinkTo;
+    std::shared_ptr<PendingSizes> m_pending; // sizes the streaming thread is to apply
     bool m_native = false;
     std::shared_ptr<Bridge> m_bridge;
 };
