@@ -5,6 +5,7 @@
 #include "RecordingDialogs.h"
 #include "app/Program.h"
 #include "datamodule/Un_dm.h"
+#include "engine/TFilterGraph.h"
 #include "engine/TMediaPlayer.h"
 #include "player/TRadioGroup.h"
 #include "player/Un_Mediactr.h"
@@ -19,6 +20,30 @@
 inline QString media(const QString& name)
 {
     return QStringLiteral(LUMENO_MEDIA_DIR) + QLatin1Char('/') + name;
+}
+
+// The address of the file the program's graph plays, empty without one.
+inline QString playingUri()
+{
+    GstElement* pipeline = DM->FilterGraph1->pipeline();
+    gchar* uri = nullptr;
+    if (pipeline) {
+        g_object_get(pipeline, "current-uri", &uri, nullptr);
+    }
+    const QString result = QString::fromUtf8(uri ? uri : "");
+    g_free(uri);
+    return result;
+}
+
+// The graph's state once a change under way has settled (2 s at most).
+inline GstState graphState()
+{
+    GstElement* pipeline = DM->FilterGraph1->pipeline();
+    GstState state = GST_STATE_NULL;
+    if (pipeline) {
+        gst_element_get_state(pipeline, &state, nullptr, 2 * GST_SECOND);
+    }
+    return state;
 }
 
 class WindowTestSupport {

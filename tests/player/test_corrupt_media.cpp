@@ -113,26 +113,6 @@ QList<Damaged> makeDamagedFiles()
     return files;
 }
 
-GstState graphState()
-{
-    GstElement* pipeline = DM->FilterGraph1->pipeline();
-    GstState state = GST_STATE_NULL;
-    if (pipeline)
-        gst_element_get_state(pipeline, &state, nullptr, 2 * GST_SECOND);
-    return state;
-}
-
-QString playingUri()
-{
-    GstElement* pipeline = DM->FilterGraph1->pipeline();
-    gchar* uri = nullptr;
-    if (pipeline)
-        g_object_get(pipeline, "current-uri", &uri, nullptr);
-    const QString result = QString::fromUtf8(uri ? uri : "");
-    g_free(uri);
-    return result;
-}
-
 gint64 position()
 {
     gint64 at = -1;

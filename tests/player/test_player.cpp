@@ -24,32 +24,6 @@
 
 #include <gst/gst.h>
 
-namespace {
-
-QString playingUri()
-{
-    GstElement* pipeline = DM->FilterGraph1->pipeline();
-    if (!pipeline) {
-        return QString();
-    }
-    gchar* uri = nullptr;
-    g_object_get(pipeline, "current-uri", &uri, nullptr);
-    const QString result = QString::fromUtf8(uri ? uri : "");
-    g_free(uri);
-    return result;
-}
-
-GstState graphState()
-{
-    GstElement* pipeline = DM->FilterGraph1->pipeline();
-    GstState state = GST_STATE_NULL;
-    if (pipeline) {
-        gst_element_get_state(pipeline, &state, nullptr, 2 * GST_SECOND);
-    }
-    return state;
-}
-} // namespace
-
 class TestPlayer : public QObject {
     Q_OBJECT
 private slots:
