@@ -314,15 +314,7 @@ struct VideoRenderer::PendingSizes {
     GstCaps* shrunk = nullptr; // pending, owned here
     GstCaps* size = nullptr;
 
-    ~PendingSizes()
-    {
-        if (shrunk) {
-            gst_caps_unref(shrunk);
-        }
-        if (size) {
-            gst_caps_unref(size);
-        }
-    }
+    ~PendingSizes() { set(nullptr, nullptr); }
     void set(GstCaps* newShrunk, GstCaps* newSize)
     {
         std::lock_guard<std::mutex> guard(lock);
@@ -427,14 +419,14 @@ bool VideoRenderer::buildNative()
         m_pending = std::make_shared<PendingSizes>();
         m_pending->shrunkFilter = shrunk;
         m_pending->sizeFilter = size;
-        gst_pad_add_probe(ghost, GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST),
+        gst_pad_add_probe(ghost,
+                          GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER |
+                                          GST_PAD_PROBE_TYPE_BUFFER_LIST),
                           PendingSizes::onFrame, new std::shared_ptr<PendingSizes>(m_pending),
                           PendingSizes::release);
     }
     gst_object_unref(ghost);
     m_sink = sink;
-    m_size = size;
-    m_shrunk = shrunk;
     m_crop = crop;
     // The widget keeps the mouse and the keys, and tells the sink when to redraw: left
     // to itself an X sink polls the display twenty times a second, paused or not.
@@ -524,7 +516,7 @@ void VideoRenderer::setPictureGeometry(bool keepAspect, const QSize& onScreen, c
     if (hasProperty(m_sink, "force-aspect-ratio")) {
         g_object_set(m_sink, "force-aspect-ratio", gboolean(keepAspect), nullptr);
     }
-    if (!m_size) {
+    if (!m_pending) { // the sink scales by itself
         return;
     }
     // Held at the picture's own size, the first scaler passes frames through untouched.

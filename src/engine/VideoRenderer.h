@@ -54,12 +54,11 @@ private:
 
     GstElement* m_bin = nullptr;
     GstElement* m_sink = nullptr;
-    GstElement* m_size = nullptr;
-    GstElement* m_shrunk = nullptr;
     GstElement* m_crop = nullptr;
     QSize m_sizeOnScreen;
     QSize m_shrinkTo;
-    std::shared_ptr<PendingSizes> m_pending; // sizes the streaming thread is to apply
+    // Sizes the streaming thread is to apply; none when the sink scales by itself.
+    std::shared_ptr<PendingSizes> m_pending;
     bool m_native = false;
     std::shared_ptr<Bridge> m_bridge;
 };
