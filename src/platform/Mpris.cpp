@@ -153,6 +153,7 @@ MprisService::MprisService(MprisTarget* target, QObject* parent)
 MprisService::~MprisService()
 {
     if (m_published) {
+        m_target->watch(nullptr); // the player outlives the service
         QDBusConnection bus(m_busName);
         bus.unregisterObject(QString::fromLatin1(kObjectPath));
         bus.unregisterService(QString::fromLatin1(kServiceName));

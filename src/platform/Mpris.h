@@ -54,7 +54,8 @@ public:
     virtual void setShuffle(bool value) = 0;
     // Calls changed whenever something above may have changed other than by playing on
     // (a button enabled or disabled, the volume, the play order). While playing, the
-    // service also looks for itself, for the track and its length.
+    // service also looks for itself, for the track and its length. An empty changed
+    // stops the watching.
     virtual void watch(std::function<void()> changed) = 0;
 };
 

@@ -218,6 +218,9 @@ private:
 void PlayerRemote::watch(std::function<void()> changed)
 {
     delete m_watcher;
+    if (!changed) {
+        return;
+    }
     auto* watcher = new EnabledWatcher(changed, m_player);
     m_watcher = watcher;
     for (QToolButton* button : {m_player->ToolPlay, m_player->ToolPause, m_player->ToolStop,

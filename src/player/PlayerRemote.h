@@ -41,5 +41,5 @@ private:
     bool playingCd() const;
 
     TFrm_PlayerControl* m_player;
-    QPointer<QObject> m_watcher; // owned by the player window
+    QPointer<QObject> m_watcher; // a child of the player window, gone with it
 };
