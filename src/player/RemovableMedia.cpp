@@ -8,6 +8,7 @@
 #include "engine/TMediaPlayer.h"
 #include "platform/Drives.h"
 #include "platform/Errors.h"
+#include "platform/Responsive.h"
 #include "playlist/FileGathering.h"
 #include "playlist/PlaylistOps.h"
 #include "playlist/PlaylistStore.h"
@@ -17,6 +18,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QTimer>
+
+#include <utility>
 
 namespace {
 
@@ -25,6 +29,7 @@ const QString kPlaylistDirectory = QStringLiteral("playlist directory");
 const QString kAudioCd = QStringLiteral("Audio CD");
 // The longest file name most Linux file systems take, in bytes.
 constexpr int kMaxFileNameBytes = 255;
+constexpr int kDeferMs = 20; // retry of notices put off while media open or stop
 
 // The folder of that name under root, its letter case ignored (file systems of
 // discs read on Linux keep the case they were written with); empty when absent.
@@ -61,6 +66,14 @@ QStringList gatherMedium(const Platform::DriveInfo& drive, QStringList& extensio
         TFileGathering::FindFiles(paths, root, true, QStringLiteral("*.*"));
         TFileGathering::KeepMediaFiles(paths, extensions);
     }
+    // A playlist file keeps one field per line, so such a name cannot be listed; a
+    // medium is nobody's typing mistake, so no message box at every scan either.
+    paths.removeIf([](const QString& path) {
+        if (!TPlaylistOps::hasLineBreak(path))
+            return false;
+        qWarning("Lumeno: %s", qUtf8Printable(TPlaylistOps::lineBreakMessage(path)));
+        return true;
+    });
     return paths;
 }
 
@@ -122,6 +135,9 @@ void TFrm_PlayerControl::BuildDiscPlaylists(const QString& Folder, QStringList& 
         if (!Platform::usable(drive))
             continue;
         QStringList paths = gatherMedium(drive, Extensions);
+        // The search let events run: the close may have deleted the disc playlists.
+        if (m_closed)
+            return;
         const QString name = discPlaylistName(drive.label, drive.letter);
         const QString path = discPlaylistPath(Folder, name);
         Names.append(name);
@@ -132,6 +148,7 @@ void TFrm_PlayerControl::BuildDiscPlaylists(const QString& Folder, QStringList& 
         }
         TFileList entries;
         TPlaylistOps::AddFiles(paths, entries, nullptr);
+        m_discRecord.add(path);
         TPlaylistStore::SavePlaylistFile(entries, path);
     }
 }
@@ -145,10 +162,25 @@ bool TFrm_PlayerControl::isUserPlaylist(const QString& path) const
     return false;
 }
 
+void TFrm_PlayerControl::forgetLeftoverDiscPlaylists()
+{
+    m_discRecord.open(TPlaylistStore::appDataFolder() +
+                      QStringLiteral("/Lumeno/DiscPlaylists.lst"));
+    // Left by a run that never closed: the media present now are scanned afresh.
+    for (const QString& path : m_discRecord.paths()) {
+        FPlaylists.removeIf([&path](const Tplaylist_file& p) { return p.Path == path; });
+        QFile::remove(path);
+        m_discRecord.remove(path);
+    }
+}
+
 void TFrm_PlayerControl::addDiscPlaylistsAtStart()
 {
     const QString folder = FSettings.ReadString(kPlaylistSection, kPlaylistDirectory, QString());
-    BuildDiscPlaylists(folder, FDiscPlaylists, FMediaExtensions);
+    // Built aside: a notice handled while the search lets events run rescans on its own.
+    QStringList names;
+    BuildDiscPlaylists(folder, names, FMediaExtensions);
+    FDiscPlaylists = names;
     if (FDiscPlaylists.isEmpty())
         return;
     joinDiscPlaylists(folder);
@@ -171,16 +203,46 @@ void TFrm_PlayerControl::joinDiscPlaylists(const QString& folder)
 
 void TFrm_PlayerControl::WMDeviceChange(int wParam)
 {
+    // Once the close began the disc playlists are gone for good.
+    if (m_closed)
+        return;
+    if (!m_heldNotices.contains(wParam))
+        m_heldNotices.append(wParam);
+    handleDeviceNotices();
+}
+
+void TFrm_PlayerControl::handleDeviceNotices()
+{
+    if (m_closed || m_heldNotices.isEmpty())
+        return;
+    if (Platform::insideResponsiveWait()) {
+        // A graph is being built or a disc stopped on a helper thread; an arrival's
+        // Play would free what it works on. Whatever came meanwhile waits for one rescan.
+        if (!m_noticeRetry) {
+            m_noticeRetry = true;
+            QTimer::singleShot(kDeferMs, this, [this] {
+                m_noticeRetry = false;
+                handleDeviceNotices();
+            });
+        }
+        return;
+    }
+    const QList<int> notices = std::exchange(m_heldNotices, {});
     try {
         const QString folder =
             FSettings.ReadString(kPlaylistSection, kPlaylistDirectory, QString());
-        FDiscPlaylists.clear();
-        BuildDiscPlaylists(folder, FDiscPlaylists, FMediaExtensions);
+        // Built aside: a notice handled while the search lets events run rescans on its
+        // own, and must not find its names added twice.
+        QStringList names;
+        BuildDiscPlaylists(folder, names, FMediaExtensions);
+        FDiscPlaylists = names;
         QCoreApplication::processEvents();
-        if (wParam == Platform::kDbtDeviceArrival)
-            discArrived(folder);
-        else if (wParam == Platform::kDbtDeviceRemoveComplete)
+        if (m_closed)
+            return;
+        if (notices.contains(Platform::kDbtDeviceRemoveComplete))
             discsRemoved();
+        if (notices.contains(Platform::kDbtDeviceArrival))
+            discArrived(folder);
     } catch (const std::exception& error) {
         Platform::handleException(error);
     }
@@ -229,6 +291,7 @@ void TFrm_PlayerControl::dropDiscPlaylist(const QString& name)
     const int at = names->findText(name, Qt::MatchFixedString);
     if (at >= 0 && at < FPlaylists.size()) {
         QFile::remove(FPlaylists.at(at).Path);
+        m_discRecord.remove(FPlaylists.at(at).Path);
         FPlaylists.removeAt(at);
         names->removeItem(at);
     }
@@ -250,7 +313,14 @@ void TFrm_PlayerControl::dropDiscPlaylists()
             TPlaylistStore::LoadPlaylistFile(FPlaylistItems, FPlaylists.value(0).Path);
         }
         QFile::remove(FPlaylists.at(line).Path);
+        m_discRecord.remove(FPlaylists.at(line).Path);
         FPlaylists.removeAt(line);
         names->removeItem(line);
+    }
+    // Files of media that never joined the selector (written by a rescan of another
+    // kind of notice) go as well.
+    for (const QString& path : m_discRecord.paths()) {
+        QFile::remove(path);
+        m_discRecord.remove(path);
     }
 }

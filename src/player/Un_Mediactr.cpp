@@ -192,6 +192,7 @@ void TFrm_PlayerControl::FormCreate()
     try {
         TPlaylistStore::OpenPlaylistStore(FPlaylists, FSettings);
         m_storeOpened = true;
+        forgetLeftoverDiscPlaylists();
     } catch (const std::exception& error) {
         Platform::handleException(error);
     }

@@ -4,6 +4,7 @@
 
 #include "engine/DSTypes.h"
 #include "platform/IniFile.h"
+#include "player/DiscPlaylistRecord.h"
 #include "playlist/PlaylistStore.h"
 #include "playlist/Tfile.h"
 
@@ -185,12 +186,21 @@ private:
     void discsRemoved();
     void dropDiscPlaylist(const QString& name);
     bool isUserPlaylist(const QString& path) const;
+    // Handles the notices held so far with one rescan, or holds them on while media
+    // are being opened or stopped.
+    void handleDeviceNotices();
+    // Start-up: automatic playlist files a run left behind without its close go.
+    void forgetLeftoverDiscPlaylists();
 
     bool m_shown = false;
     QPointer<Platform::DriveSource> m_drives;
     // The automatic playlists this run put into the selector, the ones a removal or
     // the close may take out again.
     QStringList m_autoPlaylists;
+    // The automatic playlist files on disk, remembered across runs.
+    DiscPlaylistRecord m_discRecord;
+    QList<int> m_heldNotices;
+    bool m_noticeRetry = false;
     bool m_closed = false;
     int m_closeResult = 0;
     bool m_storeOpened = false;

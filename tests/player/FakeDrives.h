@@ -5,10 +5,23 @@
 #include "platform/Drives.h"
 
 #include <algorithm>
+#include <functional>
+#include <utility>
 
 class FakeDrives : public Platform::DriveSource {
 public:
-    QList<Platform::DriveInfo> drives() override { return m_drives; }
+    QList<Platform::DriveInfo> drives() override
+    {
+        ++looks;
+        if (auto hook = std::exchange(onNextLook, nullptr))
+            hook();
+        return m_drives;
+    }
+
+    // How often the player looked at the drives: once per rescan.
+    int looks = 0;
+    // Runs once, at the player's next look.
+    std::function<void()> onNextLook;
 
     static Platform::DriveInfo medium(QChar letter, const QString& label, const QString& root,
                                       Platform::DriveKind kind = Platform::DriveKind::Removable)

@@ -5,6 +5,7 @@
 #include "datamodule/Un_dm.h"
 #include "engine/TFilterGraph.h"
 #include "engine/TMediaPlayer.h"
+#include "platform/Responsive.h"
 #include "player/Un_Mediactr.h"
 #include "playlist/PlaylistStore.h"
 #include "playlist/Un_Playlist.h"
@@ -12,7 +13,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QToolButton>
 #include <QtTest>
 
@@ -96,6 +99,9 @@ private slots:
     void sameLabelsAndBadCharacters();
     void removalAfterOtherNoticeStillTidiesUp();
     void savedPlaylistOfTheSameNameIsKept();
+    void noticesWaitWhileMediaOpen();
+    void noticeDuringARescanListsTheMediumOnce();
+    void fileNameWithLineBreakIsLeftOutQuietly();
     void closeDeletesAutomaticPlaylists();
 
 private:
@@ -351,6 +357,68 @@ void TestRemovable::savedPlaylistOfTheSameNameIsKept()
     emit Frm_playlist->cmb_playlist->activated(0);
 }
 
+void TestRemovable::noticesWaitWhileMediaOpen()
+{
+    // A stick comes while a file is being opened on a helper thread, and the system
+    // follows the arrival with a node notice.
+    const int looksBefore = m_drives.looks;
+    QStringList linesMeanwhile{"not looked"};
+    int looksMeanwhile = -1;
+    QTimer::singleShot(0, this, [this] {
+        m_drives.insert(FakeDrives::medium('G', "STICK", makeStick()));
+        emit m_drives.deviceChange(Platform::kDbtDevNodesChanged);
+    });
+    QTimer::singleShot(150, this, [&] {
+        linesMeanwhile = selectorLines();
+        looksMeanwhile = m_drives.looks;
+    });
+    Platform::runResponsively([] { QThread::msleep(300); });
+    QVERIFY(!linesMeanwhile.contains("STICK(G)") && !linesMeanwhile.contains("not looked"));
+    QCOMPARE(looksMeanwhile, looksBefore);
+
+    // Afterwards one rescan serves both, and the arrival plays.
+    QTRY_COMPARE(selected(), QString("STICK(G)"));
+    QCOMPARE(m_drives.looks, looksBefore + 1);
+    QVERIFY(playingUri().endsWith(".mp3") || playingUri().endsWith(".WAV"));
+    m_drives.eject('G');
+    QCOMPARE(selected(), QString("Default"));
+    QVERIFY(!QFileInfo::exists(ist("STICK(G).ist")));
+}
+
+void TestRemovable::noticeDuringARescanListsTheMediumOnce()
+{
+    TFrm_PlayerControl* p = Frm_PlayerControl;
+    // The arrival's rescan lets events run while it searches; a node notice comes then.
+    m_drives.onNextLook = [this] {
+        QTimer::singleShot(0, this,
+                           [this] { emit m_drives.deviceChange(Platform::kDbtDevNodesChanged); });
+    };
+    const int looksBefore = m_drives.looks;
+    m_drives.insert(FakeDrives::medium('G', "STICK", makeStick()));
+    QCOMPARE(m_drives.looks, looksBefore + 2);
+    QCOMPARE(p->FDiscPlaylists.count("STICK(G)"), 1);
+    QCOMPARE(selectorLines().count("STICK(G)"), 1);
+    QCOMPARE(p->FPlaylists.size(), selectorLines().size());
+
+    m_drives.eject('G');
+    QVERIFY(!selectorLines().contains("STICK(G)"));
+    QCOMPARE(p->FPlaylists.size(), selectorLines().size());
+}
+
+void TestRemovable::fileNameWithLineBreakIsLeftOutQuietly()
+{
+    const QString stick = m_trees.filePath("odd");
+    QVERIFY(makeFile(stick + "/good.wav", media("audio.wav")));
+    QVERIFY(makeFile(stick + "/two\nlines.mp3", media("audio.mp3")));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("two lines\\.mp3.*line break"));
+    m_drives.insert(FakeDrives::medium('O', "ODD", stick));
+    QCOMPARE(selected(), QString("ODD(O)"));
+    QCOMPARE(shownPaths(), QStringList{stick + "/good.wav"});
+    QVERIFY(playingUri().endsWith("good.wav"));
+    QCOMPARE(m_support.dialogs->shown, QStringList());
+    m_drives.eject('O');
+}
+
 void TestRemovable::closeDeletesAutomaticPlaylists()
 {
     TFrm_PlayerControl* p = Frm_PlayerControl;
@@ -366,6 +434,14 @@ void TestRemovable::closeDeletesAutomaticPlaylists()
     QVERIFY(saved.contains("Mine") && saved.contains("SAFE(N)"));
     QVERIFY(!saved.contains("(E)") && !saved.contains("(F)") && !saved.contains("(G)"));
     QCOMPARE(p->FSettings.ReadString("playlist", "last playlist", QString()), ist("Default.ist"));
+
+    // A notice after the close writes nothing back.
+    const int looks = m_drives.looks;
+    m_drives.insert(FakeDrives::medium('R', "LATE", makeStick()));
+    QCoreApplication::processEvents();
+    QCOMPARE(m_drives.looks, looks);
+    for (const char* name : {"MOVIE(E).ist", "VIDEOCD(F).ist", "STICK(G).ist", "LATE(R).ist"})
+        QVERIFY2(!QFileInfo::exists(ist(name)), name);
 }
 
 QTEST_MAIN(TestRemovable)
