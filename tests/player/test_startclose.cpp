@@ -1,5 +1,7 @@
 // Start-up and close as a user meets them: what the windows show and what the close
-// leaves on disk, with the profile's files in good and in bad shape.
+// leaves on disk, with the profile's files in good and in bad shape. This binary is also
+// a player run killed by the test (--killed-run-child).
+#include "FakeDrives.h"
 #include "RecordingDialogs.h"
 #include "app/Program.h"
 #include "datamodule/Un_dm.h"
@@ -14,12 +16,14 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
 #include <csignal>
+#include <cstdio>
 #include <gst/gst.h>
 #include <sys/resource.h>
 
@@ -61,6 +65,41 @@ private:
     void (*m_oldHandler)(int) = nullptr;
 };
 
+// A short silent WAV: a medium's file that really plays.
+QByteArray silentWav()
+{
+    constexpr quint32 kRate = 8000, kSamples = 800;
+    QByteArray bytes;
+    const auto u32 = [&bytes](quint32 v) { bytes.append(reinterpret_cast<const char*>(&v), 4); };
+    const auto u16 = [&bytes](quint16 v) { bytes.append(reinterpret_cast<const char*>(&v), 2); };
+    bytes += "RIFF";
+    u32(36 + kSamples);
+    bytes += "WAVEfmt ";
+    u32(16), u16(1), u16(1), u32(kRate), u32(kRate), u16(1), u16(8);
+    bytes += "data";
+    u32(kSamples);
+    return bytes + QByteArray(kSamples, char(0x80));
+}
+
+// A running player with a stick labelled MUSIC in D, a stick SAFE in E; says "ready"
+// once the start-up wrote the automatic playlists, then waits to be killed.
+int killedRunChild(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    gst_init(nullptr, nullptr);
+    RecordingDialogs dialogs;
+    FakeDrives drives;
+    drives.put(FakeDrives::medium('D', "MUSIC", QString::fromLocal8Bit(argv[2])));
+    drives.put(FakeDrives::medium('E', "SAFE", QString::fromLocal8Bit(argv[2])));
+    createApplicationObjects();
+    Frm_PlayerControl->setCommandLineFiles({});
+    Frm_PlayerControl->setDriveSource(&drives);
+    Frm_PlayerControl->show();
+    std::puts("ready");
+    std::fflush(stdout);
+    return app.exec();
+}
+
 } // namespace
 
 class TestStartClose : public QObject {
@@ -78,12 +117,13 @@ private slots:
     void lineBreaksInNamesAreRefusedWhereTheyComeIn();
     void namesAreCutOnlyAtSlashes();
     void playlistDialogsNameThisPlayersFiles();
+    void aKilledRunLeavesNoStaleDiscPlaylist();
     // Last: after a termination request the process shows no dialog any more.
     void aTerminationRequestClosesAnOpenFileDialogAndSaves();
 
 private:
     // The program's objects made as at start-up, on the profile prepared so far.
-    void startPlayer();
+    void startPlayer(Platform::DriveSource* drives = nullptr);
     void closePlayer();
     QStringList listLines() const { return Frm_playlist->Lst_playlist->lines(); }
 
@@ -112,10 +152,11 @@ void TestStartClose::cleanup()
     m_dialogs.reset();
 }
 
-void TestStartClose::startPlayer()
+void TestStartClose::startPlayer(Platform::DriveSource* drives)
 {
     createApplicationObjects();
     Frm_PlayerControl->setCommandLineFiles({});
+    Frm_PlayerControl->setDriveSource(drives);
     Frm_PlayerControl->show();
     m_running = true;
 }
@@ -307,6 +348,48 @@ void TestStartClose::playlistDialogsNameThisPlayersFiles()
     m_dialogs = std::make_unique<RecordingDialogs>();
 }
 
+void TestStartClose::aKilledRunLeavesNoStaleDiscPlaylist()
+{
+    // The user's own playlist SAFE(E), saved before; a stick MUSIC in the killed run.
+    writeBytes(m_pl + "/SAFE(E).ist", "mine.mp3\r\n/m/mine.mp3\r\n");
+    writeBytes(m_pl + "/Playlist.dat", "Default\r\n" + m_pl.toUtf8() +
+                                           "/Default.ist\r\nSAFE(E)\r\n" + m_pl.toUtf8() +
+                                           "/SAFE(E).ist\r\n");
+    QTemporaryDir sticks;
+    writeBytes(sticks.filePath("first/first.wav"), silentWav());
+    writeBytes(sticks.filePath("second/second.wav"), silentWav());
+    QProcess run;
+    run.start(QCoreApplication::applicationFilePath(),
+              {"--killed-run-child", sticks.filePath("first")});
+    QVERIFY(run.waitForStarted());
+    while (!run.canReadLine() && run.waitForReadyRead(20000)) {
+    }
+    QCOMPARE(run.readLine().trimmed(), QByteArray("ready"));
+    QVERIFY(QFileInfo::exists(m_pl + "/MUSIC(D).ist"));
+    ::kill(pid_t(run.processId()), SIGKILL);
+    QVERIFY(run.waitForFinished());
+    QCOMPARE(run.exitStatus(), QProcess::CrashExit);
+
+    // The next start, with the first stick taken out: its list is gone, the user's stays.
+    FakeDrives drives;
+    startPlayer(&drives);
+    QStringList lines;
+    for (int i = 0; i < Frm_playlist->cmb_playlist->count(); ++i)
+        lines << Frm_playlist->cmb_playlist->itemText(i);
+    QCOMPARE(lines, (QStringList{"Default", "SAFE(E)"}));
+    QVERIFY(!QFileInfo::exists(m_pl + "/MUSIC(D).ist"));
+    QCOMPARE(bytesOf(m_pl + "/SAFE(E).ist"), QByteArray("mine.mp3\r\n/m/mine.mp3\r\n"));
+
+    // Another stick labelled MUSIC lists and plays its own file.
+    drives.insert(FakeDrives::medium('D', "MUSIC", sticks.filePath("second")));
+    QCOMPARE(Frm_playlist->cmb_playlist->currentText(), QString("MUSIC(D)"));
+    QCOMPARE(listLines(), QStringList{"01 second.wav"});
+    QCOMPARE(m_dialogs->shown, QStringList());
+    closePlayer();
+    QVERIFY(!bytesOf(m_pl + "/Playlist.dat").contains("MUSIC"));
+    QVERIFY(!QFileInfo::exists(m_pl + "/MUSIC(D).ist"));
+}
+
 void TestStartClose::aTerminationRequestClosesAnOpenFileDialogAndSaves()
 {
     QVERIFY(Platform::onTerminationRequest(closeOnTerminationRequest));
@@ -327,5 +410,13 @@ void TestStartClose::aTerminationRequestClosesAnOpenFileDialogAndSaves()
     m_running = false;
 }
 
-QTEST_MAIN(TestStartClose)
+int main(int argc, char** argv)
+{
+    if (argc == 3 && qstrcmp(argv[1], "--killed-run-child") == 0)
+        return killedRunChild(argc, argv);
+    QApplication app(argc, argv);
+    TestStartClose test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_startclose.moc"
