@@ -31,19 +31,6 @@ const QString kAudioCd = QStringLiteral("Audio CD");
 constexpr int kMaxFileNameBytes = 255;
 constexpr int kDeferMs = 20; // retry of notices put off while media open or stop
 
-// The folder of that name under root, its letter case ignored (file systems of
-// discs read on Linux keep the case they were written with); empty when absent.
-QString subfolder(const QString& root, const QString& name)
-{
-    const QStringList folders =
-        QDir(root).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
-    for (const QString& folder : folders) {
-        if (folder.compare(name, Qt::CaseInsensitive) == 0)
-            return QDir(root).filePath(folder);
-    }
-    return {};
-}
-
 bool containsName(const QStringList& names, const QString& name)
 {
     return names.contains(name, Qt::CaseInsensitive);
@@ -55,13 +42,8 @@ QStringList gatherMedium(const Platform::DriveInfo& drive, QStringList& extensio
     const QString& root = drive.root;
     if (drive.label == kAudioCd) {
         TFileGathering::FindFiles(paths, root, true, QStringLiteral("*.cda"));
-    } else if (TFrm_PlayerControl::IsVideoCdRoot(root)) {
-        TFileGathering::FindFiles(paths, subfolder(root, QStringLiteral("mpegav")), true,
-                                  QStringLiteral("*.dat"));
-    } else if (TFrm_PlayerControl::IsDvdRoot(root)) {
-        TFileGathering::FindFiles(paths, root, true, QStringLiteral("video_ts.ifo"));
-        if (paths.isEmpty())
-            TFileGathering::FindFiles(paths, root, true, QStringLiteral("*.vob"));
+    } else if (TFrm_PlayerControl::IsVideoCdRoot(root) || TFrm_PlayerControl::IsDvdRoot(root)) {
+        paths = TFileGathering::discFolderFiles(root);
     } else {
         TFileGathering::FindFiles(paths, root, true, QStringLiteral("*.*"));
         TFileGathering::KeepMediaFiles(paths, extensions);
@@ -81,13 +63,13 @@ QStringList gatherMedium(const Platform::DriveInfo& drive, QStringList& extensio
 
 bool TFrm_PlayerControl::IsDvdRoot(const QString& Root)
 {
-    return !subfolder(Root, QStringLiteral("video_ts")).isEmpty();
+    return !TFileGathering::subfolder(Root, QStringLiteral("video_ts")).isEmpty();
 }
 
 bool TFrm_PlayerControl::IsVideoCdRoot(const QString& Root)
 {
-    return !subfolder(Root, QStringLiteral("mpegav")).isEmpty() &&
-           !subfolder(Root, QStringLiteral("vcd")).isEmpty();
+    return !TFileGathering::subfolder(Root, QStringLiteral("mpegav")).isEmpty() &&
+           !TFileGathering::subfolder(Root, QStringLiteral("vcd")).isEmpty();
 }
 
 QString TFrm_PlayerControl::discPlaylistName(const QString& label, QChar letter)

@@ -11,6 +11,7 @@
 #include "platform/HandOver.h"
 #include "platform/SystemConfig.h"
 #include "player/TRadioGroup.h"
+#include "playlist/FileGathering.h"
 #include "playlist/PlaylistOps.h"
 #include "playlist/Un_Playlist.h"
 #include "video/Un_VidDisplay.h"
@@ -21,6 +22,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -218,15 +220,24 @@ void TFrm_PlayerControl::WMCopyData(quint32 dwData, const QByteArray& lpData)
 
 void TFrm_PlayerControl::PlayReceivedFile(const QString& fileName)
 {
+    // The first of what arrived plays: the file, or the first track of a disc folder.
+    const int first = int(FCommandFiles.size());
     if (takeCommandFiles({fileName}))
-        playCommandFiles(-1);
+        playCommandFiles(first);
 }
 
 bool TFrm_PlayerControl::takeCommandFiles(const QStringList& files)
 {
     QStringList refused;
     bool taken = false;
+    QStringList entries;
     for (const QString& file : files) {
+        // The desktop opens a DVD or Video CD by handing over its folder.
+        const QStringList disc =
+            QFileInfo(file).isDir() ? TFileGathering::discFolderFiles(file) : QStringList();
+        entries += disc.isEmpty() ? QStringList{file} : disc;
+    }
+    for (const QString& file : std::as_const(entries)) {
         if (TPlaylistOps::hasLineBreak(file)) {
             refused << TPlaylistOps::lineBreakMessage(file);
         } else {

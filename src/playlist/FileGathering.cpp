@@ -26,7 +26,6 @@ const QString TFileGathering::kMediaFilter = QStringLiteral(
     "(*.wma)|*.wma|Wave files (*.wav)|*.wav|Audio CD (*.cda)|*.cda|Video CD (*.dat)|*.dat|DVD "
     "(*.ifo,*.vob)|*.ifo;*.vob|All Type (*.*)|*.*");
 
-
 namespace {
 
 const QString kAllFiles = QStringLiteral("*.*");
@@ -334,16 +333,53 @@ void TFileGathering::Add_FolderClick(const TGatherView& view, TFileList& items,
     QCoreApplication::processEvents();
 }
 
+QString TFileGathering::subfolder(const QString& root, const QString& name)
+{
+    // Disc file systems read on Linux keep the letter case they were written with.
+    const QStringList folders =
+        QDir(root).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QString& folder : folders) {
+        if (folder.compare(name, Qt::CaseInsensitive) == 0)
+            return QDir(root).filePath(folder);
+    }
+    return {};
+}
+
+QStringList TFileGathering::discFolderFiles(const QString& folder)
+{
+    QStringList paths;
+    const QString mpegav = subfolder(folder, QStringLiteral("mpegav"));
+    if (!mpegav.isEmpty() && !subfolder(folder, QStringLiteral("vcd")).isEmpty()) {
+        FindFiles(paths, mpegav, true, QStringLiteral("*.dat"));
+        return paths;
+    }
+    const bool isVideoTs = QFileInfo(withoutTrailingSlash(folder))
+                               .fileName()
+                               .compare(QLatin1String("video_ts"), Qt::CaseInsensitive) == 0;
+    if (!isVideoTs && subfolder(folder, QStringLiteral("video_ts")).isEmpty())
+        return paths;
+    FindFiles(paths, folder, true, QStringLiteral("video_ts.ifo"));
+    if (paths.isEmpty())
+        FindFiles(paths, folder, true, QStringLiteral("*.vob"));
+    return paths;
+}
+
 void TFileGathering::dropFiles(const QStringList& paths, TFileList& items, TListBox* list)
 {
     QStringList gathered;
     for (const QString& path : paths) {
         const QFileInfo info(path);
         // An item whose attributes cannot be read is searched like a folder.
-        if (info.exists() && !info.isDir())
+        if (info.exists() && !info.isDir()) {
             gathered.append(path);
-        else
+            continue;
+        }
+        // A disc's folder plays as that disc, not as the heap of its parts.
+        const QStringList disc = info.isDir() ? discFolderFiles(path) : QStringList();
+        if (disc.isEmpty())
             FindFiles(gathered, path, true, kAllFiles);
+        else
+            gathered += disc;
     }
     TPlaylistOps::AddFiles(gathered, items, list);
 }

@@ -59,6 +59,15 @@ public:
     // is left at the folder chosen. extensions is FMediaExtensions.
     static void Add_FolderClick(const TGatherView& view, TFileList& items, bool includeSubfolder,
                                 QStringList& extensions);
-    // Files and folders dropped on the list, as local paths in drop order.
+    // The playable entries of a disc kept or mounted as a folder: a Video CD root
+    // (folders MPEGAV and VCD) gives the .dat tracks under MPEGAV, a DVD volume (a
+    // folder VIDEO_TS, or that folder itself) its video_ts.ifo, or its .vob files when
+    // it has none. Empty for any other folder. Folder names ignore letter case.
+    static QStringList discFolderFiles(const QString& folder);
+    // The folder of that name directly under root, letter case ignored; empty if none.
+    static QString subfolder(const QString& root, const QString& name);
+
+    // Files and folders dropped on the list, as local paths in drop order. A dropped
+    // disc folder gives its disc's entries, any other folder all its files.
     static void dropFiles(const QStringList& paths, TFileList& items, TListBox* list);
 };

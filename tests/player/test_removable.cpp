@@ -13,6 +13,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QMimeData>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
@@ -102,6 +104,7 @@ private slots:
     void noticesWaitWhileMediaOpen();
     void noticeDuringARescanListsTheMediumOnce();
     void fileNameWithLineBreakIsLeftOutQuietly();
+    void discFoldersPlayAsTheirDiscs();
     void closeDeletesAutomaticPlaylists();
 
 private:
@@ -417,6 +420,46 @@ void TestRemovable::fileNameWithLineBreakIsLeftOutQuietly()
     QVERIFY(playingUri().endsWith("good.wav"));
     QCOMPARE(m_support.dialogs->shown, QStringList());
     m_drives.eject('O');
+}
+
+void TestRemovable::discFoldersPlayAsTheirDiscs()
+{
+    TFrm_PlayerControl* p = Frm_PlayerControl;
+    const QString ifo = media("dvd/VIDEO_TS/VIDEO_TS.IFO");
+    const auto playsTheDvd = [&] {
+        return p->FCurrentItem && p->FCurrentItem->Path == ifo &&
+               DM->FilterGraph1->Mode() == TFilterGraph::gmDVD && graphState() == GST_STATE_PLAYING;
+    };
+    // A DVD arrives and plays; then the desktop's "Open with" hands over its mount folder.
+    m_drives.insert(FakeDrives::medium('P', "FILM", media("dvd"), DriveKind::CdRom));
+    QVERIFY(playsTheDvd());
+    p->WMCopyData(0, media("dvd").toUtf8());
+    QVERIFY(playsTheDvd());
+    QCOMPARE(shownPaths().last(), ifo);
+    QVERIFY(Frm_playlist->btn_DVD->isEnabled());
+
+    // A Video CD's folder plays its first track.
+    p->WMCopyData(0, m_trees.filePath("vcd").toUtf8());
+    QCOMPARE(shownPaths().last(), m_trees.filePath("vcd/mpegav/AVSEQ01.DAT"));
+    QVERIFY(playingUri().endsWith("AVSEQ01.DAT"));
+    QCOMPARE(m_support.dialogs->shown, QStringList());
+
+    // Dropped on the list, the DVD folder gives its volume, not its parts.
+    p->ToolStopClick();
+    WindowTestSupport::setPlaylist({});
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(media("dvd"))});
+    QWidget* target = Frm_playlist->Lst_playlist->viewport();
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &drop);
+    QCOMPARE(shownPaths(), QStringList{ifo});
+    p->ToolPlayClick();
+    QVERIFY(playsTheDvd());
+    p->ToolStopClick();
+    m_drives.eject('P');
+    QCOMPARE(m_support.dialogs->shown, QStringList());
 }
 
 void TestRemovable::closeDeletesAutomaticPlaylists()

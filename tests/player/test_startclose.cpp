@@ -5,6 +5,7 @@
 #include "RecordingDialogs.h"
 #include "app/Program.h"
 #include "datamodule/Un_dm.h"
+#include "engine/TFilterGraph.h"
 #include "platform/Signals.h"
 #include "player/Un_Mediactr.h"
 #include "playlist/Un_Playlist.h"
@@ -118,12 +119,13 @@ private slots:
     void namesAreCutOnlyAtSlashes();
     void playlistDialogsNameThisPlayersFiles();
     void aKilledRunLeavesNoStaleDiscPlaylist();
+    void aDvdFolderOnTheCommandLinePlaysTheDisc();
     // Last: after a termination request the process shows no dialog any more.
     void aTerminationRequestClosesAnOpenFileDialogAndSaves();
 
 private:
     // The program's objects made as at start-up, on the profile prepared so far.
-    void startPlayer(Platform::DriveSource* drives = nullptr);
+    void startPlayer(Platform::DriveSource* drives = nullptr, const QStringList& files = {});
     void closePlayer();
     QStringList listLines() const { return Frm_playlist->Lst_playlist->lines(); }
 
@@ -152,10 +154,10 @@ void TestStartClose::cleanup()
     m_dialogs.reset();
 }
 
-void TestStartClose::startPlayer(Platform::DriveSource* drives)
+void TestStartClose::startPlayer(Platform::DriveSource* drives, const QStringList& files)
 {
     createApplicationObjects();
-    Frm_PlayerControl->setCommandLineFiles({});
+    Frm_PlayerControl->setCommandLineFiles(files);
     Frm_PlayerControl->setDriveSource(drives);
     Frm_PlayerControl->show();
     m_running = true;
@@ -388,6 +390,18 @@ void TestStartClose::aKilledRunLeavesNoStaleDiscPlaylist()
     closePlayer();
     QVERIFY(!bytesOf(m_pl + "/Playlist.dat").contains("MUSIC"));
     QVERIFY(!QFileInfo::exists(m_pl + "/MUSIC(D).ist"));
+}
+
+void TestStartClose::aDvdFolderOnTheCommandLinePlaysTheDisc()
+{
+    const QString dvd = QStringLiteral(LUMENO_MEDIA_DIR "/dvd");
+    startPlayer(nullptr, {dvd});
+    QCOMPARE(listLines(), QStringList{"01 VIDEO_TS.IFO"});
+    QCOMPARE(Frm_PlayerControl->FCurrentItem->Path, dvd + "/VIDEO_TS/VIDEO_TS.IFO");
+    QCOMPARE(DM->FilterGraph1->Mode(), TFilterGraph::gmDVD);
+    QVERIFY(DM->FilterGraph1->Active());
+    QCOMPARE(m_dialogs->shown, QStringList());
+    closePlayer();
 }
 
 void TestStartClose::aTerminationRequestClosesAnOpenFileDialogAndSaves()
