@@ -362,8 +362,9 @@ void TestRemovable::savedPlaylistOfTheSameNameIsKept()
 
 void TestRemovable::noticesWaitWhileMediaOpen()
 {
-    // A stick comes while a file is being opened on a helper thread, and the system
-    // follows the arrival with a node notice.
+    // A stick comes during a wait of the kind a render or a CD stop makes (work on a
+    // helper thread, the windows painting), and the system follows the arrival with a
+    // node notice.
     const int looksBefore = m_drives.looks;
     QStringList linesMeanwhile{"not looked"};
     int looksMeanwhile = -1;
@@ -371,11 +372,11 @@ void TestRemovable::noticesWaitWhileMediaOpen()
         m_drives.insert(FakeDrives::medium('G', "STICK", makeStick()));
         emit m_drives.deviceChange(Platform::kDbtDevNodesChanged);
     });
-    QTimer::singleShot(150, this, [&] {
+    QTimer::singleShot(100, this, [&] {
         linesMeanwhile = selectorLines();
         looksMeanwhile = m_drives.looks;
     });
-    Platform::runResponsively([] { QThread::msleep(300); });
+    Platform::runResponsively([] { QThread::msleep(600); });
     QVERIFY(!linesMeanwhile.contains("STICK(G)") && !linesMeanwhile.contains("not looked"));
     QCOMPARE(looksMeanwhile, looksBefore);
 
