@@ -205,9 +205,10 @@ bool UdevDriveSource::accepted(udev_device* device, const QString& node) const
 {
     if (isOptical(device))
         return true;
-    udev_device* disk = qstrcmp(udev_device_get_devtype(device), "disk") == 0
-                            ? device
-                            : udev_device_get_parent_with_subsystem_devtype(device, "block", "disk");
+    udev_device* disk =
+        qstrcmp(udev_device_get_devtype(device), "disk") == 0
+            ? device
+            : udev_device_get_parent_with_subsystem_devtype(device, "block", "disk");
     if (!disk || (disk == device && hasPartitions(disk)))
         return false;
     return sysattr(disk, "removable") == "1" || isPluggable(disk) ||

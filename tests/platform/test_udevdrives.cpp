@@ -21,7 +21,8 @@ using namespace Platform;
 namespace {
 
 // A USB stick whose kernel says "not removable", with one partition.
-const char kUsbStick[] = R"(P: /devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/host6/target6:0:0/6:0:0:0/block/sdb
+const char kUsbStick[] =
+    R"(P: /devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/host6/target6:0:0/6:0:0:0/block/sdb
 N: sdb
 E: SUBSYSTEM=block
 E: DEVNAME=/dev/sdb
@@ -54,7 +55,8 @@ A: size=7862272
 
 // An SD card in a laptop's own reader, on a system without udisks' rules: only the
 // card's type tells it from soldered eMMC.
-const char kSdCard[] = R"(P: /devices/pci0000:00/0000:00:1c.0/0000:02:00.0/rtsx_pci_sdmmc.0/mmc_host/mmc0/mmc0:aaaa
+const char kSdCard[] =
+    R"(P: /devices/pci0000:00/0000:00:1c.0/0000:02:00.0/rtsx_pci_sdmmc.0/mmc_host/mmc0/mmc0:aaaa
 E: SUBSYSTEM=mmc
 E: MMC_TYPE=SD
 A: type=SD
@@ -86,7 +88,8 @@ A: size=62331904
 )";
 
 // The machine's own disks: a SATA disk and soldered eMMC, both mounted.
-const char kFixedDisks[] = R"(P: /devices/pci0000:00/0000:00:17.0/ata1/host0/target0:0:0/0:0:0:0/block/sda
+const char kFixedDisks[] =
+    R"(P: /devices/pci0000:00/0000:00:17.0/ata1/host0/target0:0:0/0:0:0:0/block/sda
 N: sda
 E: SUBSYSTEM=block
 E: DEVNAME=/dev/sda
@@ -129,7 +132,8 @@ A: size=30535680
 )";
 
 // A DVD writer on SATA, empty.
-const char kOpticalDrive[] = R"(P: /devices/pci0000:00/0000:00:17.0/ata2/host1/target1:0:0/1:0:0:0/block/sr0
+const char kOpticalDrive[] =
+    R"(P: /devices/pci0000:00/0000:00:17.0/ata2/host1/target1:0:0/1:0:0:0/block/sr0
 N: sr0
 E: SUBSYSTEM=block
 E: DEVNAME=/dev/sr0
@@ -160,8 +164,7 @@ QByteArray readerSlot(int n)
 QStringList sysPaths(const QByteArray& record)
 {
     QStringList paths;
-    const QRegularExpression line(QStringLiteral("^P: (.*)$"),
-                                  QRegularExpression::MultilineOption);
+    const QRegularExpression line(QStringLiteral("^P: (.*)$"), QRegularExpression::MultilineOption);
     for (auto m = line.globalMatch(QString::fromUtf8(record)); m.hasNext();)
         paths << QStringLiteral("/sys") + m.next().captured(1);
     return paths;
@@ -230,7 +233,7 @@ void TestUdevDrives::cleanup()
     m_source.reset();
     // Qt cannot name what is no UTF-8: such folders go by their bytes.
     for (const QByteArray& point : std::as_const(m_made)) {
-        ::unlink(point + "/song.mp3");
+        ::unlink((point + "/song.mp3").constData());
         ::rmdir(point.constData());
     }
     m_made.clear();
@@ -338,7 +341,8 @@ void TestUdevDrives::opticalDriveWithAudioCdThenDvd()
     QTRY_COMPARE(countOf(*m_notices, kDbtDevNodesChanged), 1);
     QVERIFY(drives().isEmpty());
 
-    const char* sr0 = "/sys/devices/pci0000:00/0000:00:17.0/ata2/host1/target1:0:0/1:0:0:0/block/sr0";
+    const char* sr0 =
+        "/sys/devices/pci0000:00/0000:00:17.0/ata2/host1/target1:0:0/1:0:0:0/block/sr0";
     umockdev_testbed_set_property(m_testbed, sr0, "ID_CDROM_MEDIA", "1");
     umockdev_testbed_set_property(m_testbed, sr0, "ID_CDROM_MEDIA_TRACK_COUNT_AUDIO", "12");
     umockdev_testbed_uevent(m_testbed, sr0, "change");
