@@ -218,8 +218,9 @@ bool UdevDriveSource::accepted(udev_device* device, const QString& node) const
 
 QString UdevDriveSource::rootOf(const QList<MountEntry>& mounts, unsigned major, unsigned minor)
 {
+    // The system's own root is no medium, though it may live on a USB disk or card.
     const MountEntry* mount = wholeMountOf(mounts, major, minor);
-    if (!mount)
+    if (!mount || mount->mountPoint == QLatin1String("/"))
         return {};
     if (QFile::encodeName(mount->mountPoint) == mount->nativeMountPoint)
         return mount->mountPoint;

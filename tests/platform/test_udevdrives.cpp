@@ -148,6 +148,21 @@ A: removable=1
 A: size=0
 )";
 
+// Another stick like the first, under other names and device numbers (umockdev keeps a
+// removed device's links).
+QByteArray usbStick(const QByteArray& name, int major, const QByteArray& label)
+{
+    const QByteArray number = QByteArray::number(major);
+    return QByteArray(kUsbStick)
+        .replace("sdb", name)
+        .replace("MY\\x20STICK", label)
+        .replace("MY_STICK", label)
+        .replace("MAJOR=8", "MAJOR=" + number)
+        .replace("MINOR=16", "MINOR=0")
+        .replace("MINOR=17", "MINOR=1")
+        .replace("dev=8:1", "dev=" + number + ':');
+}
+
 // One slot of a USB multi-card reader, as slot n; no card in it.
 QByteArray readerSlot(int n)
 {
@@ -303,7 +318,7 @@ void TestUdevDrives::writeMountInfo()
 
 // A stick and an SD card the kernel both calls fixed: each is a drive of its own with
 // its label and mount, one arrival each, one removal when it goes; the machine's own
-// disks never show.
+// disks and its system never show.
 void TestUdevDrives::usbDiskAndSdCardComeAndGo()
 {
     mount(8, 1, "system");
@@ -311,6 +326,12 @@ void TestUdevDrives::usbDiskAndSdCardComeAndGo()
     plugIn(kFixedDisks);
     QTest::qWait(200);
     QVERIFY(m_notices->isEmpty());
+    QVERIFY(drives().isEmpty());
+    // Nor does a live system on a USB stick.
+    m_mounts.insert({68, 1}, "/");
+    writeMountInfo();
+    plugIn(usbStick("sdf", 68, "LIVE"));
+    QTRY_COMPARE(countOf(*m_notices, kDbtDevNodesChanged), 1);
     QVERIFY(drives().isEmpty());
 
     const QString stick = QFile::decodeName(mount(8, 17, "MY STICK"));
@@ -390,15 +411,8 @@ void TestUdevDrives::lettersOnlyForMediaAndGivenBack()
     QCOMPARE(drives().size(), 1);
     QCOMPARE(drives().at(0).letter, QChar('E'));
 
-    // Another stick (named anew: umockdev keeps a removed device's links).
     mount(67, 1, "OTHER");
-    plugIn(QByteArray(kUsbStick)
-               .replace("sdb", "sdaa")
-               .replace("MY\\x20STICK", "OTHER")
-               .replace("MAJOR=8", "MAJOR=67")
-               .replace("MINOR=16", "MINOR=0")
-               .replace("MINOR=17", "MINOR=1")
-               .replace("dev=8:1", "dev=67:"));
+    plugIn(usbStick("sdaa", 67, "OTHER"));
     QTRY_COMPARE(countOf(*m_notices, kDbtDeviceArrival), 3);
     QCOMPARE(drives().at(0).label, QString("OTHER"));
     QCOMPARE(drives().at(0).letter, QChar('D'));
