@@ -17,7 +17,7 @@ constexpr int kDbtDevNodesChanged = 0x0007;
 enum class DriveKind { CdRom, Removable };
 
 struct DriveInfo {
-    QChar letter; // 'D' .. 'Z', kept for the run
+    QChar letter; // 'D' .. 'Z', held while the medium stays
     DriveKind kind = DriveKind::Removable;
     bool mediumPresent = false;
     // The file-system label; "Audio CD" for a disc of audio tracks.

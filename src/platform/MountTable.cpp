@@ -1,6 +1,10 @@
 #include "platform/MountTable.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+
+#include <unistd.h>
 
 namespace Platform {
 
@@ -35,7 +39,7 @@ bool parseDevice(const QByteArray& field, unsigned& major, unsigned& minor)
 
 } // namespace
 
-QString unescapeMountField(const QByteArray& field)
+QByteArray unescapeMountField(const QByteArray& field)
 {
     QByteArray out;
     out.reserve(field.size());
@@ -53,7 +57,7 @@ QString unescapeMountField(const QByteArray& field)
         }
         out.append(c);
     }
-    return QString::fromUtf8(out);
+    return out;
 }
 
 QList<MountEntry> parseMountInfo(const QByteArray& text)
@@ -69,31 +73,59 @@ QList<MountEntry> parseMountInfo(const QByteArray& text)
         MountEntry entry;
         if (!parseDevice(f.at(2), entry.major, entry.minor))
             continue;
-        entry.root = unescapeMountField(f.at(3));
-        entry.mountPoint = unescapeMountField(f.at(4));
-        entry.fsType = unescapeMountField(f.at(dash + 1));
-        entry.source = unescapeMountField(f.at(dash + 2));
+        // Paths are file names in the system's encoding, not necessarily UTF-8.
+        entry.root = QFile::decodeName(unescapeMountField(f.at(3)));
+        entry.nativeMountPoint = unescapeMountField(f.at(4));
+        entry.mountPoint = QFile::decodeName(entry.nativeMountPoint);
+        entry.fsType = QString::fromUtf8(unescapeMountField(f.at(dash + 1)));
+        entry.source = QFile::decodeName(unescapeMountField(f.at(dash + 2)));
         table.append(entry);
     }
     return table;
 }
 
-QList<MountEntry> readMountTable()
+QList<MountEntry> readMountTable(const QString& path)
 {
-    QFile file(QStringLiteral("/proc/self/mountinfo"));
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
     // A proc file reports no size: read until the end.
     return parseMountInfo(file.readAll());
 }
 
-QString mountPointOf(const QList<MountEntry>& table, unsigned major, unsigned minor)
+const MountEntry* wholeMountOf(const QList<MountEntry>& table, unsigned major, unsigned minor)
 {
     for (const MountEntry& entry : table) {
         if (entry.major == major && entry.minor == minor && entry.root == QLatin1String("/"))
-            return entry.mountPoint;
+            return &entry;
     }
-    return {};
+    return nullptr;
+}
+
+QString mountPointOf(const QList<MountEntry>& table, unsigned major, unsigned minor)
+{
+    const MountEntry* entry = wholeMountOf(table, major, minor);
+    return entry ? entry->mountPoint : QString();
+}
+
+QString openablePath(const QByteArray& native, const QString& alias)
+{
+    const QString decoded = QFile::decodeName(native);
+    if (QFile::encodeName(decoded) == native)
+        return decoded;
+    // Qt keeps file names as UTF-16 and cannot carry bytes that are no UTF-8: a link
+    // with a name it can carry leads there. Made aside and renamed, so it is never
+    // missing or half made while another link of that name is replaced.
+    QDir().mkpath(QFileInfo(alias).path());
+    const QByteArray link = QFile::encodeName(alias);
+    const QByteArray made = link + ".new";
+    ::unlink(made.constData());
+    if (::symlink(native.constData(), made.constData()) != 0 ||
+        ::rename(made.constData(), link.constData()) != 0) {
+        ::unlink(made.constData());
+        return {};
+    }
+    return alias;
 }
 
 } // namespace Platform

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSocketNotifier>
+#include <QStandardPaths>
 
 #include <algorithm>
 
@@ -49,6 +50,18 @@ bool isOptical(udev_device* device)
            QByteArray(udev_device_get_sysname(device)).startsWith("sr");
 }
 
+// Cards in built-in readers and disks on USB are reported fixed by the kernel, yet
+// they come and go like any stick.
+bool isPluggable(udev_device* disk)
+{
+    if (udevProperty(disk, "ID_BUS") == "usb" || udevProperty(disk, "ID_DRIVE_FLASH_SD") == "1")
+        return true;
+    // Without udisks' rules there is no ID_DRIVE_FLASH_SD; the card itself says "SD"
+    // (soldered eMMC says "MMC").
+    udev_device* card = udev_device_get_parent_with_subsystem_devtype(disk, "mmc", nullptr);
+    return card && sysattr(card, "type") == "SD";
+}
+
 } // namespace
 
 UdevDriveSource::UdevDriveSource(Options options, QObject* parent)
@@ -60,7 +73,8 @@ UdevDriveSource::UdevDriveSource(Options options, QObject* parent)
     connect(&m_settle, &QTimer::timeout, this, &UdevDriveSource::settle);
     startMonitor();
     startMountWatch();
-    m_lastSeen = drives();
+    m_lastNodes = scan();
+    m_lastSeen = giveLetters(m_lastNodes);
 }
 
 UdevDriveSource::~UdevDriveSource()
@@ -73,6 +87,8 @@ UdevDriveSource::~UdevDriveSource()
         udev_monitor_unref(m_monitor);
     if (m_udev)
         udev_unref(m_udev);
+    for (const QString& alias : std::as_const(m_aliases))
+        QFile::remove(alias);
 }
 
 void UdevDriveSource::startMonitor()
@@ -97,7 +113,7 @@ void UdevDriveSource::startMonitor()
 void UdevDriveSource::startMountWatch()
 {
     // The kernel flags this file as exceptional whenever the mount table changes.
-    m_mountFd = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
+    m_mountFd = ::open(QFile::encodeName(m_options.mountInfo).constData(), O_RDONLY | O_CLOEXEC);
     if (m_mountFd < 0)
         return;
     m_mountNotifier = new QSocketNotifier(m_mountFd, QSocketNotifier::Exception);
@@ -124,24 +140,47 @@ void UdevDriveSource::onMountTableChanged()
 
 void UdevDriveSource::settle()
 {
-    const QList<DriveInfo> now = drives();
-    const QList<int> notices = deviceChangeNotices(m_lastSeen, now);
+    const QList<Node> nodes = scan();
+    const QList<DriveInfo> now = giveLetters(nodes);
+    QList<int> notices = deviceChangeNotices(m_lastSeen, now);
+    // Drives without a usable medium have no letter, yet a node that came or went
+    // is still news.
+    if (notices.isEmpty() && nodes != m_lastNodes)
+        notices << kDbtDevNodesChanged;
     m_lastSeen = now;
+    m_lastNodes = nodes;
     for (int notice : notices)
         emit deviceChange(notice);
 }
 
-QChar UdevDriveSource::letterFor(const QString& node)
+QList<DriveInfo> UdevDriveSource::giveLetters(const QList<Node>& nodes)
 {
-    const auto known = m_letters.constFind(node);
-    if (known != m_letters.cend())
-        return *known;
-    if (m_nextLetter > QLatin1Char('Z'))
-        return {};
-    const QChar letter = m_nextLetter;
-    m_nextLetter = QChar(m_nextLetter.unicode() + 1);
-    m_letters.insert(node, letter);
-    return letter;
+    QHash<QString, QChar> kept;
+    for (const Node& seen : nodes) {
+        const auto known = m_letters.constFind(seen.node);
+        if (usable(seen.drive) && known != m_letters.cend())
+            kept.insert(seen.node, *known);
+    }
+    m_letters = kept;
+    QList<DriveInfo> lettered;
+    for (const Node& seen : nodes) {
+        if (!usable(seen.drive))
+            continue;
+        QChar letter = m_letters.value(seen.node);
+        for (char free = 'D'; letter.isNull() && free <= 'Z'; ++free) {
+            if (!m_letters.key(QLatin1Char(free)).isEmpty())
+                continue;
+            letter = QLatin1Char(free);
+            m_letters.insert(seen.node, letter);
+        }
+        if (letter.isNull())
+            continue; // all 23 letters hold media
+        lettered.append(seen.drive);
+        lettered.last().letter = letter;
+    }
+    std::sort(lettered.begin(), lettered.end(),
+              [](const DriveInfo& a, const DriveInfo& b) { return a.letter < b.letter; });
+    return lettered;
 }
 
 QString UdevDriveSource::decodeUdevText(const QByteArray& encoded)
@@ -162,32 +201,52 @@ QString UdevDriveSource::decodeUdevText(const QByteArray& encoded)
     return QString::fromUtf8(out);
 }
 
+bool UdevDriveSource::accepted(udev_device* device, const QString& node) const
+{
+    if (isOptical(device))
+        return true;
+    udev_device* disk =
+        qstrcmp(udev_device_get_devtype(device), "disk") == 0
+            ? device
+            : udev_device_get_parent_with_subsystem_devtype(device, "block", "disk");
+    if (!disk || (disk == device && hasPartitions(disk)))
+        return false;
+    return sysattr(disk, "removable") == "1" || isPluggable(disk) ||
+           m_options.alsoRemovable.contains(node) ||
+           m_options.alsoRemovable.contains(QString::fromUtf8(udev_device_get_devnode(disk)));
+}
+
+QString UdevDriveSource::rootOf(const QList<MountEntry>& mounts, unsigned major, unsigned minor)
+{
+    // The system's own root is no medium, though it may live on a USB disk or card.
+    const MountEntry* mount = wholeMountOf(mounts, major, minor);
+    if (!mount || mount->mountPoint == QLatin1String("/"))
+        return {};
+    if (QFile::encodeName(mount->mountPoint) == mount->nativeMountPoint)
+        return mount->mountPoint;
+    if (m_options.aliasFolder.isEmpty())
+        m_options.aliasFolder =
+            QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + "/Lumeno-media";
+    const QString alias = m_options.aliasFolder + QStringLiteral("/%1-%2").arg(major).arg(minor);
+    const QString root = openablePath(mount->nativeMountPoint, alias);
+    if (root == alias)
+        m_aliases.insert(alias);
+    return root;
+}
+
 bool UdevDriveSource::describe(udev_device* device, const QList<MountEntry>& mounts,
                                DriveInfo& drive)
 {
     const QString node = QString::fromUtf8(udev_device_get_devnode(device));
-    if (node.isEmpty())
+    if (node.isEmpty() || !accepted(device, node))
         return false;
     const bool optical = isOptical(device);
-    if (!optical) {
-        udev_device* disk =
-            qstrcmp(udev_device_get_devtype(device), "disk") == 0
-                ? device
-                : udev_device_get_parent_with_subsystem_devtype(device, "block", "disk");
-        if (!disk)
-            return false;
-        const bool removable =
-            sysattr(disk, "removable") == "1" || m_options.alsoRemovable.contains(node) ||
-            m_options.alsoRemovable.contains(QString::fromUtf8(udev_device_get_devnode(disk)));
-        if (!removable || (disk == device && hasPartitions(disk)))
-            return false;
-    }
     drive.kind = optical ? DriveKind::CdRom : DriveKind::Removable;
     const QByteArray media = udevProperty(device, "ID_CDROM_MEDIA");
     drive.mediumPresent =
         optical && !media.isEmpty() ? media == "1" : sysattr(device, "size").toLongLong() > 0;
     const dev_t number = udev_device_get_devnum(device);
-    drive.root = mountPointOf(mounts, major(number), minor(number));
+    drive.root = rootOf(mounts, major(number), minor(number));
     const QByteArray encoded = udevProperty(device, "ID_FS_LABEL_ENC");
     drive.label = encoded.isEmpty() ? QString::fromUtf8(udevProperty(device, "ID_FS_LABEL"))
                                     : decodeUdevText(encoded);
@@ -200,19 +259,23 @@ bool UdevDriveSource::describe(udev_device* device, const QList<MountEntry>& mou
             drive.root = node;
         }
     }
-    drive.letter = letterFor(node);
-    return !drive.letter.isNull();
+    return true;
 }
 
 QList<DriveInfo> UdevDriveSource::drives()
 {
-    QList<DriveInfo> found;
+    return giveLetters(scan());
+}
+
+QList<UdevDriveSource::Node> UdevDriveSource::scan()
+{
+    QList<Node> found;
     if (!m_udev)
         return found;
     udev_enumerate* scan = udev_enumerate_new(m_udev);
     if (!scan)
         return found;
-    const QList<MountEntry> mounts = readMountTable();
+    const QList<MountEntry> mounts = readMountTable(m_options.mountInfo);
     if (udev_enumerate_add_match_subsystem(scan, "block") >= 0 &&
         udev_enumerate_scan_devices(scan) >= 0) {
         udev_list_entry* entry = nullptr;
@@ -222,15 +285,13 @@ QList<DriveInfo> UdevDriveSource::drives()
                 udev_device_new_from_syspath(m_udev, udev_list_entry_get_name(entry));
             if (!device)
                 continue;
-            DriveInfo drive;
-            if (describe(device, mounts, drive))
-                found.append(drive);
+            Node seen{QString::fromUtf8(udev_device_get_devnode(device)), {}};
+            if (describe(device, mounts, seen.drive))
+                found.append(seen);
             udev_device_unref(device);
         }
     }
     udev_enumerate_unref(scan);
-    std::sort(found.begin(), found.end(),
-              [](const DriveInfo& a, const DriveInfo& b) { return a.letter < b.letter; });
     return found;
 }
 

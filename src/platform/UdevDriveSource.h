@@ -1,13 +1,17 @@
 #pragma once
-// Drives over libudev: optical drives and removable disks of the block subsystem,
-// their media found through udev's properties and the mount table. udev events and
-// mount-table changes are watched on the GUI thread; a burst of them settles into
-// one look at the drives, and the difference to the last look becomes the notices.
+// Drives over libudev: optical drives and removable disks of the block subsystem (SD
+// cards and USB disks too, which the kernel calls fixed), their media found through
+// udev's properties and the mount table. A drive gets the lowest free letter from D
+// when a usable medium appears in it and gives it back when the medium goes. udev
+// events and mount-table changes are watched on the GUI thread; a burst of them
+// settles into one look at the drives, and the difference to the last look becomes
+// the notices.
 
 #include "platform/Drives.h"
 #include "platform/MountTable.h"
 
 #include <QHash>
+#include <QSet>
 #include <QStringList>
 #include <QTimer>
 
@@ -31,6 +35,11 @@ public:
         // Whether the disc in a CD drive holds audio tracks. Asked only when udev does
         // not know and the disc is not mounted.
         std::function<bool(const QString& node)> audioDisc;
+        // The mount table read, and watched when it is the kernel's.
+        QString mountInfo = QStringLiteral("/proc/self/mountinfo");
+        // Where links to mount points whose names Qt cannot carry are made; empty for
+        // the user's runtime folder.
+        QString aliasFolder;
     };
 
     explicit UdevDriveSource(Options options, QObject* parent = nullptr);
@@ -46,13 +55,26 @@ public:
     static QString decodeUdevText(const QByteArray& encoded);
 
 private:
+    // An accepted node as seen now, before letters are given.
+    struct Node {
+        QString node;
+        DriveInfo drive;
+        bool operator==(const Node& other) const
+        {
+            return node == other.node && drive == other.drive;
+        }
+    };
+
     void startMonitor();
     void startMountWatch();
     void onUdevReadable();
     void onMountTableChanged();
     void settle();
+    bool accepted(udev_device* device, const QString& node) const;
     bool describe(udev_device* device, const QList<MountEntry>& mounts, DriveInfo& drive);
-    QChar letterFor(const QString& node);
+    QString rootOf(const QList<MountEntry>& mounts, unsigned major, unsigned minor);
+    QList<Node> scan();
+    QList<DriveInfo> giveLetters(const QList<Node>& nodes);
 
     Options m_options;
     udev* m_udev = nullptr;
@@ -62,8 +84,10 @@ private:
     QSocketNotifier* m_mountNotifier = nullptr;
     QTimer m_settle;
     QList<DriveInfo> m_lastSeen;
+    QList<Node> m_lastNodes;
+    // The letters of the nodes that hold a usable medium; a letter goes back with it.
     QHash<QString, QChar> m_letters;
-    QChar m_nextLetter = QLatin1Char('D');
+    QSet<QString> m_aliases;
 };
 
 } // namespace Platform
