@@ -4,6 +4,7 @@
 #include "WindowTestSupport.h"
 #include "engine/TDSVideoWindowEx2.h"
 #include "platform/DvdDecryption.h"
+#include "platform/Locale.h"
 #include "video/Un_VidDisplay.h"
 
 #include <QAction>
@@ -594,6 +595,12 @@ void TestDvd::everySubtitleLanguageIsListed()
     QTRY_COMPARE(captions(DM->Subtitle1), (QStringList{"Enabled", "-", "xq", "Gaelic"}));
     QCOMPARE(captions(DM->Subtitle2), captions(DM->Subtitle1));
     QVERIFY(m_support.dialogs->shown.isEmpty());
+    // Older discs carry the withdrawn codes of Hebrew, Indonesian and Yiddish.
+    const QStringList withdrawn{"iw", "Hebrew", "in", "Indonesian", "ji", "Yiddish"};
+    for (int i = 0; i < withdrawn.size(); i += 2) {
+        QCOMPARE(Platform::englishLanguageName(Platform::lcidFromIsoCode(withdrawn[i])),
+                 withdrawn[i + 1]);
+    }
 }
 
 void TestDvd::aDiscInADriveMayTakeLongToOpen()
