@@ -25,6 +25,7 @@ constexpr int kLinkLarge = 10;
 QLabel* label(QWidget* parent, const QString& text, int top, int pixelSize, bool bold)
 {
     auto* l = new QLabel(text, parent);
+    l->setTextFormat(Qt::PlainText); // the address comes from outside and is no markup
     QFont font(QStringLiteral("Times New Roman"));
     font.setPixelSize(pixelSize);
     font.setBold(bold);
@@ -62,6 +63,7 @@ Tfrm_about::Tfrm_about(QWidget* parent) : QWidget(parent)
     Label4 = label(this, QStringLiteral("Plays through Qt and GStreamer."), 80, 12, false);
     Label5 = label(this, QStringLiteral("Support/Contact Details :"), 112, 12, false);
     Label6 = new QLabel(this);
+    Label6->setTextFormat(Qt::PlainText);
     Label6->move(16, 128);
     Label6->setCursor(Qt::PointingHandCursor);
     Label6->installEventFilter(this);

@@ -3,6 +3,7 @@
 #include "datamodule/Icons.h"
 #include "engine/TAudio.h"
 #include "engine/TMediaPlayer.h"
+#include "platform/Dialogs.h"
 #include "platform/Responsive.h"
 #include "player/TRadioGroup.h"
 #include "player/Un_Mediactr.h"
@@ -33,6 +34,13 @@ TDM::TDM(QObject* parent) : QObject(parent)
         FilterGraph1GraphComplete(s, r, renderer);
     };
     bindDvdEvents();
+    // Some encrypted discs play their menus and fail only at a title; without the
+    // decryption library that is said then, as it is when the disc fails to open.
+    FilterGraph1->OnDSEvent = [](TFilterGraph*, int event, std::intptr_t param1, std::intptr_t) {
+        if (event == EC_ERRORABORT && HRESULT(param1) == E_DVD_ENCRYPTED) {
+            Platform::dialogs().error(Frm_PlayerControl, mediaErrorText(E_DVD_ENCRYPTED));
+        }
+    };
 
     Audio1 = new TAudio(this);
 

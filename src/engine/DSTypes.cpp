@@ -33,6 +33,9 @@ const ErrorText kErrorTexts[] = {
     {VFW_E_DVD_GRAPHNOTREADY, "The DVD graph is not ready yet."},
     {VFW_E_DVD_RENDERFAIL, "Some basic error occurred in building the DVD graph."},
     {VFW_E_DVD_DECNOTENOUGH, "There are not enough decoders to decode all the DVD streams."},
+    {E_DVD_ENCRYPTED, "This DVD is encrypted, and the DVD decryption library (libdvdcss) is not "
+                      "installed.\nOn Debian, install the package libdvd-pkg from the contrib "
+                      "section, then run: sudo dpkg-reconfigure libdvd-pkg"},
     {VFW_S_PARTIAL_RENDER, "Some of the streams in this movie are in an unsupported format."},
 };
 } // namespace

@@ -1,5 +1,6 @@
 #include "engine/GstGraph.h"
 
+#include "platform/DvdDecryption.h"
 #include "platform/Responsive.h"
 
 #include <QCoreApplication>
@@ -318,6 +319,7 @@ HRESULT GstGraph::renderUri(const QString& uri, int timeoutMs)
     // Opening a file can take seconds; the windows keep painting meanwhile.
     HRESULT hr = S_OK;
     Platform::runResponsively([&]() { hr = renderNow(uri, timeoutMs); });
+    m_lastRender = hr;
     return hr;
 }
 
@@ -505,6 +507,11 @@ HRESULT hresultFromGstError(unsigned domainQuark, int code, const QString& uri)
             return E_FILE_NOT_FOUND;
         }
         if (code == GST_RESOURCE_ERROR_READ) {
+            // The DVD source reads scrambled sectors of an encrypted disc only through
+            // libdvdcss; without it a read failure has that one likely cause.
+            if (uri.startsWith(QLatin1String("dvd:")) && !Platform::dvdDecryptionAvailable()) {
+                return E_DVD_ENCRYPTED;
+            }
             return VFW_E_INVALID_FILE_FORMAT;
         }
         return E_FAIL;

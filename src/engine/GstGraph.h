@@ -76,6 +76,8 @@ public:
 
     // Builds the graph for uri and waits (at most timeoutMs) until it is ready to run.
     HRESULT renderUri(const QString& uri, int timeoutMs);
+    // What the last render came to, also when a caller reports it in its own terms.
+    HRESULT lastRenderResult() const { return m_lastRender; }
     bool hasSource() const;
     HRESULT run();
     HRESULT pause();
@@ -96,6 +98,7 @@ private:
 
     GstElement* m_playbin = nullptr;
     GstElement* m_panorama = nullptr;
+    HRESULT m_lastRender = S_OK;
     std::shared_ptr<MediaEventQueue> m_events;
 };
 

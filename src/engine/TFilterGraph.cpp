@@ -244,7 +244,7 @@ HRESULT TFilterGraph::RenderFile(const QString& FileName)
     const QString uri = FileName.contains(QLatin1String("://"))
                             ? FileName
                             : QUrl::fromLocalFile(FileName).toString(QUrl::FullyEncoded);
-    HRESULT hr = FFilterGraph->renderUri(uri, kRenderTimeoutMs);
+    HRESULT hr = FFilterGraph->renderUri(uri, FRenderTimeoutMs);
     CheckDSError(hr);
     reapplyAudio();
     notifyControls(4, 0);
@@ -258,7 +258,12 @@ HRESULT TFilterGraph::RenderDVD(AM_DVD_RENDERSTATUS& Status, const QString& File
         return VFW_E_DVD_RENDERFAIL;
     }
     notifyControls(5, Flags);
-    const HRESULT hr = FDVDGraph->RenderDvdVideoVolume(FileName, Flags, Status, kRenderTimeoutMs);
+    HRESULT hr = FDVDGraph->RenderDvdVideoVolume(FileName, Flags, Status, FRenderTimeoutMs);
+    // The navigator gives any failed render as a render failure; a disc that cannot be
+    // decrypted here has a message of its own.
+    if (hr == VFW_E_DVD_RENDERFAIL && FFilterGraph->lastRenderResult() == E_DVD_ENCRYPTED) {
+        hr = E_DVD_ENCRYPTED;
+    }
     CheckDSError(hr);
     if (hr == S_OK || hr == S_FALSE) {
         notifyControls(6, Flags);

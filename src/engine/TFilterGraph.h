@@ -49,6 +49,10 @@ public:
     void setBalance(int value);
     double Rate() const { return FRate; }
     void setRate(double value);
+    // How long a render may take before it counts as failed (ms). A disc in a drive
+    // spins up and exchanges its keys first, which a file on disk never needs.
+    int RenderTimeout() const { return FRenderTimeoutMs; }
+    void setRenderTimeout(int ms) { FRenderTimeoutMs = ms; }
 
     HRESULT RenderFile(const QString& FileName);
     HRESULT RenderDVD(AM_DVD_RENDERSTATUS& Status, const QString& FileName, int Flags);
@@ -96,6 +100,7 @@ public:
     void postGraphEvent(int code, std::intptr_t param1, std::intptr_t param2);
 
     static constexpr int kRenderTimeoutMs = 4000;
+    static constexpr int kDiscRenderTimeoutMs = 20000;
 
 protected:
     bool event(QEvent* e) override;
@@ -121,6 +126,7 @@ private:
     int FVolume = 10000;
     int FBalance = 0;
     double FRate = 1.0;
+    int FRenderTimeoutMs = kRenderTimeoutMs;
     quint32 FGraphEditCookie = 0;
     QString FGraphEditName;
 

@@ -86,11 +86,11 @@ public:
     {
         return QFileDialog::getExistingDirectory(parent, caption, folder);
     }
-    void openDocument(const QString& pathOrUrl) override
+    bool openDocument(const QString& pathOrUrl) override
     {
         const QUrl url = pathOrUrl.contains(QLatin1String("://")) ? QUrl(pathOrUrl)
                                                                   : QUrl::fromLocalFile(pathOrUrl);
-        QDesktopServices::openUrl(url);
+        return QDesktopServices::openUrl(url);
     }
 };
 
@@ -106,7 +106,7 @@ public:
         return {};
     }
     QString chooseFolder(QWidget*, const QString&, const QString&) override { return {}; }
-    void openDocument(const QString&) override {}
+    bool openDocument(const QString&) override { return true; } // nobody left to tell
 
 private:
     static void log(const char* caption, const QString& text)

@@ -26,8 +26,9 @@ public:
                              const QString& defaultSuffix) = 0;
     virtual QString chooseFolder(QWidget* parent, const QString& caption,
                                  const QString& folder) = 0;
-    // Opens a document or link with the desktop's default program.
-    virtual void openDocument(const QString& pathOrUrl) = 0;
+    // Opens a document or link with the desktop's default program; false when no
+    // program could be started for it.
+    virtual bool openDocument(const QString& pathOrUrl) = 0;
 };
 
 // The backend in use: Qt's own dialogs unless a test installed another.

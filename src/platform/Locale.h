@@ -1,14 +1,16 @@
 #pragma once
-// Language names for the locale ids that media streams are tagged with.
+// Language names for the language ids that media streams are tagged with.
 
 #include <QString>
 
 namespace Platform {
 
-// English name of the language of a Windows-style locale id (primary language in the
-// low ten bits), e.g. 0x0409 -> "English"; empty for 0 or an unknown language.
-QString englishLanguageName(int lcid);
-// The locale id of an ISO 639-1 language code ("en" -> 0x0409), 0 when unknown.
+// A stream's language id is its ISO 639 code (as a disc stores it: "en", "fr", or a
+// three-letter code), its letters packed into one number, first letter highest:
+// "en" -> 0x656E. 0 means no language. Every code has an id, known to us or not.
 int lcidFromIsoCode(const QString& code);
+// English name of the language of such an id, e.g. 0x656E -> "English"; a code no
+// language table knows is shown as the code itself; empty for 0.
+QString englishLanguageName(int lcid);
 
 } // namespace Platform

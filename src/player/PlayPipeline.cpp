@@ -6,6 +6,7 @@
 #include "engine/TDSTrackBar.h"
 #include "engine/TMediaPlayer.h"
 #include "platform/Dialogs.h"
+#include "platform/Drives.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
 #include "playlist/PlaylistOps.h"
@@ -30,6 +31,25 @@ public:
 
 const QString kCd = QStringLiteral(".cda");
 const QString kDvd = QStringLiteral(".ifo");
+
+// Whether path is on a disc in one of the optical drives.
+bool onOpticalDisc(Platform::DriveSource* drives, const QString& path)
+{
+    if (!drives) {
+        return false;
+    }
+    const QString cleanPath = QDir::cleanPath(path);
+    for (const Platform::DriveInfo& drive : drives->drives()) {
+        if (drive.kind != Platform::DriveKind::CdRom || !Platform::usable(drive)) {
+            continue;
+        }
+        const QString root = QDir::cleanPath(drive.root);
+        if (cleanPath == root || cleanPath.startsWith(root + QLatin1Char('/'))) {
+            return true;
+        }
+    }
+    return false;
+}
 
 } // namespace
 
@@ -189,6 +209,8 @@ void TFrm_PlayerControl::redirectDvdPart()
 void TFrm_PlayerControl::OpenInFilterGraph(const QString& FileName)
 {
     TFilterGraph* graph = DM->FilterGraph1;
+    graph->setRenderTimeout(onOpticalDisc(m_drives, FileName) ? TFilterGraph::kDiscRenderTimeoutMs
+                                                              : TFilterGraph::kRenderTimeoutMs);
     if (kindOf(FileName) != kDvd) {
         Frm_playlist->btn_DVD->setEnabled(false);
         DM->DVDMenu1->setEnabled(false);
@@ -260,6 +282,10 @@ TFrm_PlayerControl::dvdRenderReaction(HRESULT hr, const AM_DVD_RENDERSTATUS& sta
         break;
     case E_INVALIDARG:
         r.messages << QStringLiteral("Invalid Argument.");
+        break;
+    case E_DVD_ENCRYPTED:
+        // Not the general render failure: the user can do something about this one.
+        r.messages << mediaErrorText(hr);
         break;
     case S_FALSE:
         if (status.hrVPEStatus != 0) {

@@ -298,10 +298,14 @@ void TFrm_PlayerControl::ToolButton1Click()
 
 void TFrm_PlayerControl::Tool_helpClick()
 {
-    // Without the document there is nothing to hand over, and nothing to say.
     const QString help = Platform::dataFile(QStringLiteral("Help.html"));
-    if (!help.isEmpty()) {
-        Platform::dialogs().openDocument(help);
+    if (help.isEmpty()) {
+        Platform::dialogs().message(
+            this, QStringLiteral("The help document (Help.html) is not installed with Lumeno."));
+    } else if (!Platform::dialogs().openDocument(help)) {
+        Platform::dialogs().message(
+            this,
+            QStringLiteral("No program could be started to show the help document:\n") + help);
     }
 }
 

@@ -314,6 +314,6 @@ bool TPlaylistStore::saveAtClose(QWidget* parent, IniFile& settings,
     if (valid && playlists.at(chosen).Name == kDefaultName && !chosenPath.isEmpty())
         attempt([&] { SavePlaylistFile(items, chosenPath); });
     if (!failures.isEmpty())
-        Platform::dialogs().message(parent, failures.join(u'\n'));
+        Platform::dialogs().error(parent, failures.join(u'\n'));
     return failures.isEmpty();
 }

@@ -59,7 +59,8 @@ private slots:
     void linkOpensAndFollowsTheMouse();
     void aboutButtonShowsAndCloseOrEscHides();
     void helpHandsTheDocumentToTheDesktop();
-    void missingHelpShowsNothing();
+    void helpThatCannotOpenSaysWhy();
+    void markupInTheAddressIsShownAsWritten();
 
 private:
     WindowTestSupport support;
@@ -167,6 +168,10 @@ void TestAbout::aboutButtonShowsAndCloseOrEscHides()
     QVERIFY(QTest::qWaitForWindowExposed(frm_about));
     QCOMPARE(frm_about->windowTitle(), QStringLiteral("About"));
     QCOMPARE(frm_about->size(), QSize(336, 193));
+    // Its frame offers the system menu and Close, neither minimise nor maximise.
+    const Qt::WindowFlags flags = frm_about->windowFlags();
+    QVERIFY((flags & Qt::WindowSystemMenuHint) && (flags & Qt::WindowCloseButtonHint));
+    QVERIFY(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
     QCOMPARE(frm_about->btn_close->cursor().shape(), Qt::PointingHandCursor);
     QTest::mouseClick(frm_about->btn_close, Qt::LeftButton);
     QVERIFY(!frm_about->isVisible());
@@ -194,13 +199,41 @@ void TestAbout::helpHandsTheDocumentToTheDesktop()
     }
 }
 
-void TestAbout::missingHelpShowsNothing()
+void TestAbout::helpThatCannotOpenSaysWhy()
 {
+    // No program on the desktop opens the document: one message that says so.
+    support.dialogs->openWorks = false;
+    Frm_PlayerControl->Tool_help->click();
+    support.dialogs->openWorks = true;
+    QCOMPARE(support.dialogs->opened.size(), 1);
+    QCOMPARE(support.dialogs->shown.size(), 1);
+    QVERIFY2(support.dialogs->shown.first().startsWith("message: No program") &&
+                 support.dialogs->shown.first().contains(support.dialogs->opened.first()),
+             qPrintable(support.dialogs->shown.first()));
+
+    // The document is missing: nothing to hand over, one message that says so.
+    support.dialogs->shown.clear();
     QTemporaryDir empty;
     qputenv("LUMENO_DATA_DIR", empty.path().toUtf8());
-    Frm_PlayerControl->Tool_help->click();
-    QVERIFY(support.dialogs->opened.isEmpty());
-    QVERIFY(support.dialogs->shown.isEmpty());
+    DM->Help1->trigger();
+    QCOMPARE(support.dialogs->opened.size(), 1);
+    QCOMPARE(support.dialogs->shown,
+             QStringList("message: The help document (Help.html) is not installed with Lumeno."));
+}
+
+void TestAbout::markupInTheAddressIsShownAsWritten()
+{
+    const QString address = QStringLiteral("<b>help</b>.example.org<br>x");
+    setConfig(config.filePath(QStringLiteral("Lumeno.conf")),
+              "[Lumeno]\nwebsite_exist=1\nwebsite_address=" + address.toUtf8() + "\n");
+    reshow();
+    QCOMPARE(frm_about->Label6->text(), "http://" + address);
+    // Shown as written: every character takes its room on one line, tags included.
+    for (QLabel* label : {frm_about->Label3, frm_about->Label6}) {
+        QVERIFY2(label->width() >= label->fontMetrics().horizontalAdvance(label->text()) &&
+                     label->height() < 2 * label->fontMetrics().height(),
+                 qPrintable(label->text()));
+    }
 }
 
 QTEST_MAIN(TestAbout)

@@ -30,7 +30,11 @@ public:
         asked << "folder " + caption;
         return folderAnswer;
     }
-    void openDocument(const QString& pathOrUrl) override { opened << pathOrUrl; }
+    bool openDocument(const QString& pathOrUrl) override
+    {
+        opened << pathOrUrl;
+        return openWorks;
+    }
 
     QStringList shown;
     QStringList asked;
@@ -38,4 +42,5 @@ public:
     QStringList openAnswer;
     QString saveAnswer;
     QString folderAnswer;
+    bool openWorks = true; // false: no program opens documents
 };

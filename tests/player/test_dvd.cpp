@@ -1,7 +1,10 @@
 // DVD playback as a user meets it: the DVD menus built from the disc and kept in step
 // with it, the disc's own menus, play speed, subtitles and the time display.
+#include "FakeDrives.h"
 #include "WindowTestSupport.h"
 #include "engine/TDSVideoWindowEx2.h"
+#include "platform/DvdDecryption.h"
+#include "platform/Locale.h"
 #include "video/Un_VidDisplay.h"
 
 #include <QAction>
@@ -13,11 +16,13 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 
 #include <gst/gst.h>
 
+#include <atomic>
 #include <mutex>
 
 namespace {
@@ -179,6 +184,87 @@ void keepCritical(const gchar*, GLogLevelFlags, const gchar* message, gpointer)
     g_criticals << QString::fromUtf8(message);
 }
 
+// The disc's source as a drive can make it, on the source's own streaming thread: its
+// first block comes only after a drive's spin-up and key exchange, or its blocks cannot
+// be read, as an encrypted disc's without a decryption library (the source's own error).
+class DiscSourceTamper {
+public:
+    enum Kind { SpinUp, Undecryptable };
+    static constexpr int kSpinUpMs = 6000;
+
+    explicit DiscSourceTamper(Kind kind) : m_kind(kind)
+    {
+        DM->FilterGraph1->OnActivate = [this](TFilterGraph* graph) {
+            g_signal_connect(graph->pipeline(), "deep-element-added", G_CALLBACK(elementAdded),
+                             this);
+        };
+    }
+    ~DiscSourceTamper() { DM->FilterGraph1->OnActivate = nullptr; }
+
+private:
+    static void elementAdded(GstBin*, GstBin*, GstElement* element, gpointer self)
+    {
+        if (g_strcmp0(G_OBJECT_TYPE_NAME(element), "resinDvdSrc") != 0) {
+            return;
+        }
+        GstPad* pad = gst_element_get_static_pad(element, "src");
+        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, blockRead, self, nullptr);
+        gst_object_unref(pad);
+    }
+    static GstPadProbeReturn blockRead(GstPad* pad, GstPadProbeInfo*, gpointer self)
+    {
+        auto* tamper = static_cast<DiscSourceTamper*>(self);
+        if (tamper->m_kind == SpinUp) {
+            g_usleep(kSpinUpMs * 1000);
+            return GST_PAD_PROBE_REMOVE;
+        }
+        if (!tamper->failing) {
+            return GST_PAD_PROBE_OK;
+        }
+        if (!tamper->m_reported.exchange(true)) {
+            GstElement* source = GST_ELEMENT(gst_pad_get_parent(pad));
+            GST_ELEMENT_ERROR(source, RESOURCE, READ,
+                              ("Could not read DVD. This may be because the DVD is encrypted "
+                               "and a DVD decryption library is not installed."),
+                              ("Failed to read next DVD block. Error: Error reading from DVD."));
+            gst_object_unref(source);
+        }
+        return GST_PAD_PROBE_DROP;
+    }
+    Kind m_kind;
+    std::atomic<bool> m_reported{false};
+
+public:
+    // Undecryptable: whether the blocks read now fail (some discs' menus read).
+    std::atomic<bool> failing{true};
+};
+
+// The longest time between two paintings of a widget.
+class PaintGaps : public QObject {
+public:
+    explicit PaintGaps(QWidget* widget)
+    {
+        widget->installEventFilter(this);
+        m_clock.start();
+    }
+    qint64 longest() const { return qMax(m_longest, m_clock.elapsed() - m_last); }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            m_longest = qMax(m_longest, m_clock.elapsed() - m_last);
+            m_last = m_clock.elapsed();
+        }
+        return false;
+    }
+
+private:
+    QElapsedTimer m_clock;
+    qint64 m_last = 0;
+    qint64 m_longest = 0;
+};
+
 } // namespace
 
 class TestDvd : public QObject {
@@ -196,6 +282,9 @@ private slots:
     void timeLabelAndPositionBar();
     void rootMenuComesBack();
     void goToFromTheDiscMenus();
+    void everySubtitleLanguageIsListed();
+    void aDiscInADriveMayTakeLongToOpen();
+    void anEncryptedDiscWithoutItsLibrarySaysWhatToInstall();
 
 private:
     void clickMenuButton(int x, int y);
@@ -477,6 +566,100 @@ void TestDvd::goToFromTheDiscMenus()
     const int shown = Frm_viddisplay->DSVideoWindowEx21->framesShown();
     QTRY_VERIFY(Frm_viddisplay->DSVideoWindowEx21->framesShown() > shown + 10);
     QVERIFY(m_support.dialogs->shown.isEmpty());
+}
+
+void TestDvd::everySubtitleLanguageIsListed()
+{
+    // A copy of the disc whose title set tags its two subtitle streams with a code no
+    // language table knows and with one of the rarer languages.
+    const QString folder = m_discs.path() + QStringLiteral("/languages/VIDEO_TS");
+    QVERIFY(QDir().mkpath(folder));
+    QDirIterator it(media("dvd/VIDEO_TS"), QDir::Files);
+    while (it.hasNext()) {
+        it.next();
+        QFile::copy(it.filePath(), folder + QLatin1Char('/') + it.fileName());
+    }
+    for (const char* name : {"/VTS_01_0.IFO", "/VTS_01_0.BUP"}) {
+        QFile ifo(folder + QLatin1String(name));
+        QVERIFY(ifo.open(QIODevice::ReadWrite));
+        // The title set's subpicture attributes: six bytes a stream from 0x256, the
+        // language's two letters at the third.
+        QVERIFY(ifo.seek(0x258) && ifo.read(8) == QByteArray("en\0\0\1\0de", 8));
+        QVERIFY(ifo.seek(0x258) && ifo.write("xq\0\0\1\0gd", 8) == 8);
+    }
+    m_support.reset();
+    m_support.setPlaylist({folder + QStringLiteral("/VIDEO_TS.IFO")});
+    Frm_PlayerControl->ToolPlayClick();
+    QTRY_VERIFY_WITH_TIMEOUT(Frm_viddisplay->DSVideoWindowEx21->framesShown() > 3, 10000);
+    playTitleOneFromRootMenu();
+    QTRY_COMPARE(captions(DM->Subtitle1), (QStringList{"Enabled", "-", "xq", "Gaelic"}));
+    QCOMPARE(captions(DM->Subtitle2), captions(DM->Subtitle1));
+    QVERIFY(m_support.dialogs->shown.isEmpty());
+    // Older discs carry the withdrawn codes of Hebrew, Indonesian and Yiddish.
+    const QStringList withdrawn{"iw", "Hebrew", "in", "Indonesian", "ji", "Yiddish"};
+    for (int i = 0; i < withdrawn.size(); i += 2) {
+        QCOMPARE(Platform::englishLanguageName(Platform::lcidFromIsoCode(withdrawn[i])),
+                 withdrawn[i + 1]);
+    }
+}
+
+void TestDvd::aDiscInADriveMayTakeLongToOpen()
+{
+    // The disc sits in drive E, which takes longer to deliver it than a file may take to
+    // open; meanwhile the windows keep painting.
+    FakeDrives drives;
+    const QString root = QFileInfo(QFileInfo(m_ifo).path()).path();
+    drives.put(FakeDrives::medium('E', QStringLiteral("MOVIE"), root, Platform::DriveKind::CdRom));
+    Frm_PlayerControl->setDriveSource(&drives);
+    m_support.reset();
+    m_support.setPlaylist({m_ifo});
+    const DiscSourceTamper slow(DiscSourceTamper::SpinUp);
+    QTimer nudge;
+    TDSVideoWindowEx2* video = Frm_viddisplay->DSVideoWindowEx21;
+    connect(&nudge, &QTimer::timeout, video, qOverload<>(&QWidget::update));
+    nudge.start(20);
+    const PaintGaps gaps(video);
+    QElapsedTimer clock;
+    clock.start();
+    Frm_PlayerControl->ToolPlayClick();
+    const qint64 took = clock.elapsed();
+    nudge.stop();
+    Frm_PlayerControl->setDriveSource(nullptr);
+    QVERIFY2(m_support.dialogs->shown.isEmpty(), qPrintable(m_support.dialogs->shown.join('|')));
+    QVERIFY2(took >= DiscSourceTamper::kSpinUpMs, qPrintable(QString::number(took)));
+    QVERIFY2(gaps.longest() < 200, qPrintable(QString::number(gaps.longest())));
+    const int shown = Frm_viddisplay->DSVideoWindowEx21->framesShown();
+    QTRY_VERIFY_WITH_TIMEOUT(Frm_viddisplay->DSVideoWindowEx21->framesShown() > shown + 3, 10000);
+}
+
+void TestDvd::anEncryptedDiscWithoutItsLibrarySaysWhatToInstall()
+{
+    if (Platform::dvdDecryptionAvailable()) {
+        QSKIP("libdvdcss is installed here: an encrypted disc would play");
+    }
+    m_support.reset();
+    m_support.setPlaylist({m_ifo});
+    const DiscSourceTamper undecryptable(DiscSourceTamper::Undecryptable);
+    Frm_PlayerControl->ToolPlayClick();
+    const QStringList shown = m_support.dialogs->shown;
+    QCOMPARE(shown.size(), 1);
+    QVERIFY2(shown.first().startsWith("error: This DVD is encrypted") &&
+                 shown.first().contains("libdvdcss") && shown.first().contains("libdvd-pkg") &&
+                 shown.first().contains("contrib"),
+             qPrintable(shown.first()));
+    QCOMPARE(Frm_PlayerControl->pnl_jdl->text(), QStringLiteral("Lumeno"));
+
+    // A disc whose menu reads but whose titles do not says the same when a title starts.
+    m_support.reset();
+    m_support.setPlaylist({m_ifo});
+    DiscSourceTamper titlesOnly(DiscSourceTamper::Undecryptable);
+    titlesOnly.failing = false;
+    Frm_PlayerControl->ToolPlayClick();
+    QTRY_VERIFY_WITH_TIMEOUT(yellowShare(kButton1Edge) > 0.9, 10000);
+    QVERIFY(m_support.dialogs->shown.isEmpty());
+    titlesOnly.failing = true;
+    clickMenuButton(200, 250);
+    QTRY_COMPARE_WITH_TIMEOUT(m_support.dialogs->shown, shown, 5000);
 }
 
 QTEST_MAIN(TestDvd)

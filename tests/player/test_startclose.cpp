@@ -276,6 +276,7 @@ void TestStartClose::aFullDiskKeepsTheOldFilesAndIsReported()
     QCOMPARE(bytesOf(m_pl + "/Playlist.dat"), index);
     QCOMPARE(bytesOf(m_pl + "/Default.ist"), QByteArray("old.mp3\r\n/m/old.mp3\r\n"));
     QCOMPARE(m_dialogs->shown.size(), 1);
+    QVERIFY2(m_dialogs->shown.first().startsWith("error: "), qPrintable(m_dialogs->shown.first()));
     for (const char* file : {"indo.ini", "Playlist.dat", "Default.ist"}) {
         QVERIFY2(m_dialogs->shown.first().contains(file), file);
     }

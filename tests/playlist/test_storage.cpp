@@ -39,7 +39,7 @@ public:
         return answer;
     }
     QString chooseFolder(QWidget*, const QString&, const QString&) override { return answer; }
-    void openDocument(const QString&) override {}
+    bool openDocument(const QString&) override { return true; }
 };
 
 QByteArray bytesOf(const QString& path)
