@@ -33,13 +33,10 @@ const QString kCd = QStringLiteral(".cda");
 const QString kDvd = QStringLiteral(".ifo");
 
 // Whether path is on a disc in one of the optical drives.
-bool onOpticalDisc(Platform::DriveSource* drives, const QString& path)
+bool onOpticalDisc(const QList<Platform::DriveInfo>& drives, const QString& path)
 {
-    if (!drives) {
-        return false;
-    }
     const QString cleanPath = QDir::cleanPath(path);
-    for (const Platform::DriveInfo& drive : drives->drives()) {
+    for (const Platform::DriveInfo& drive : drives) {
         if (drive.kind != Platform::DriveKind::CdRom || !Platform::usable(drive)) {
             continue;
         }
@@ -209,7 +206,7 @@ void TFrm_PlayerControl::redirectDvdPart()
 void TFrm_PlayerControl::OpenInFilterGraph(const QString& FileName)
 {
     TFilterGraph* graph = DM->FilterGraph1;
-    graph->setRenderTimeout(onOpticalDisc(m_drives, FileName) ? TFilterGraph::kDiscRenderTimeoutMs
+    graph->setRenderTimeout(onOpticalDisc(m_scannedDrives, FileName) ? TFilterGraph::kDiscRenderTimeoutMs
                                                               : TFilterGraph::kRenderTimeoutMs);
     if (kindOf(FileName) != kDvd) {
         Frm_playlist->btn_DVD->setEnabled(false);

@@ -113,6 +113,7 @@ void TFrm_PlayerControl::BuildDiscPlaylists(const QString& Folder, QStringList& 
         return;
     // Kind and presence are the source's business: it lists only accepted drives.
     const QList<Platform::DriveInfo> drives = m_drives->drives();
+    m_scannedDrives = drives;
     for (const Platform::DriveInfo& drive : drives) {
         if (!Platform::usable(drive))
             continue;

@@ -3,6 +3,7 @@
 // the commands that open, run and stop it.
 
 #include "engine/DSTypes.h"
+#include "platform/Drives.h"
 #include "platform/IniFile.h"
 #include "player/DiscPlaylistRecord.h"
 #include "playlist/PlaylistStore.h"
@@ -194,6 +195,9 @@ private:
 
     bool m_shown = false;
     QPointer<Platform::DriveSource> m_drives;
+    // The drives as the latest scan found them: a disc that plays was scanned first
+    // (at start-up or on its arrival), so opening a file need not look again.
+    QList<Platform::DriveInfo> m_scannedDrives;
     // The automatic playlists this run put into the selector, the ones a removal or
     // the close may take out again.
     QStringList m_autoPlaylists;
