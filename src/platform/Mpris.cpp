@@ -1,5 +1,7 @@
 #include "platform/Mpris.h"
 
+#include "DesktopEntry.h" // generated from the desktop entry
+
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -35,10 +37,7 @@ public:
     QStringList uriSchemes() const { return {QStringLiteral("file")}; }
     QStringList mimeTypes() const
     {
-        return {QStringLiteral("video/x-msvideo"), QStringLiteral("audio/midi"),
-                QStringLiteral("audio/mpeg"),      QStringLiteral("video/mpeg"),
-                QStringLiteral("video/x-ms-wmv"),  QStringLiteral("audio/x-ms-wma"),
-                QStringLiteral("audio/x-wav")};
+        return QStringLiteral(LUMENO_MIME_TYPES).split(QLatin1Char(';'), Qt::SkipEmptyParts);
     }
 
 public slots:

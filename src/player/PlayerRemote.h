@@ -38,6 +38,7 @@ public:
     void watch(std::function<void()> changed) override;
 
 private:
+    QString currentKind() const;
     bool playingCd() const;
 
     TFrm_PlayerControl* m_player;

@@ -5,6 +5,8 @@
 #include "platform/Mpris.h"
 #include "player/PlayerRemote.h"
 #include "player/TRadioGroup.h"
+#include "playlist/PlaylistOps.h"
+#include "playlist/Un_Playlist.h"
 
 #include <QAction>
 #include <QDBusConnection>
@@ -54,6 +56,12 @@ QString busProperty(const QString& name, const QString& interface = kPlayer)
     return gdbusCall(QStringLiteral("org.freedesktop.DBus.Properties.Get"), {interface, name});
 }
 
+// playerctl, the client behind many desktops' media keys and panels, aimed at us.
+QString playerctl(const QStringList& args)
+{
+    return run(QStringLiteral("playerctl"), QStringList{"--player=lumeno"} + args);
+}
+
 // The number in a reply such as "(<int64 1234>,)" or "(<0.5>,)".
 double number(const QString& reply)
 {
@@ -74,6 +82,9 @@ private slots:
     void windowClicksReachTheBusWithoutPolling();
     void volumeBothWays();
     void playOrderBothWays();
+    void playerctlDrivesEverything();
+    void capabilitiesSayWhatCommandsDo();
+    void previousAfterAnAdvancePlaysTheEndedFile();
     void raiseAndQuit();
 
 private:
@@ -223,7 +234,7 @@ void TestMpris::windowClicksReachTheBusWithoutPolling()
     QVERIFY(p->FPaused);
     QTRY_VERIFY_WITH_TIMEOUT(announced("'PlaybackStatus': <'Paused'>"), 3000);
     QVERIFY(!servicePolls(service)); // paused: nothing wakes the player for the bus
-    QVERIFY(seen.contains("'CanPlay': <true>") && seen.contains("'CanPause': <false>"));
+    QVERIFY(!seen.contains("'CanPause': <false>")); // a paused track can still be paused
     seen.clear();
     QTest::mouseClick(p->ToolStop, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(announced("'PlaybackStatus': <'Stopped'>"), 3000);
@@ -269,6 +280,111 @@ void TestMpris::playOrderBothWays()
         (seen += QString::fromUtf8(monitor.readAll())).contains("'LoopStatus': <'Playlist'>"),
         3000);
     DM->Continue1->trigger();
+}
+
+void TestMpris::playerctlDrivesEverything()
+{
+    TFrm_PlayerControl* p = Frm_PlayerControl;
+    support.reset();
+    WindowTestSupport::setPlaylist({media("long12.avi"), media("audio.mp3")});
+    QCOMPARE(run(QStringLiteral("playerctl"), {"--list-all"}), QStringLiteral("lumeno"));
+    QCOMPARE(playerctl({"status"}), QStringLiteral("Stopped"));
+    QCOMPARE(playerctl({"play"}), QString());
+    QCOMPARE(playerctl({"status"}), QStringLiteral("Playing"));
+    QTRY_VERIFY_WITH_TIMEOUT(playerctl({"metadata", "mpris:length"}) == "12000000", 5000);
+    const QString metadata = playerctl({"metadata"});
+    QVERIFY2(metadata.contains(QRegularExpression("lumeno mpris:trackid +'/\\S+")) &&
+                 metadata.contains(QRegularExpression("lumeno xesam:title +long12.avi")),
+             qPrintable(metadata));
+    QCOMPARE(playerctl({"play-pause"}), QString());
+    QVERIFY(p->FPaused);
+    QCOMPARE(playerctl({"status"}), QStringLiteral("Paused"));
+    playerctl({"play-pause"});
+    QCOMPARE(playerctl({"status"}), QStringLiteral("Playing"));
+    QTest::qWait(1200);
+    QVERIFY(playerctl({"position"}).toDouble() > 1.0); // seconds
+    QCOMPARE(playerctl({"stop"}), QString());
+    QCOMPARE(playerctl({"status"}), QStringLiteral("Stopped"));
+    QVERIFY(!p->ToolStop->isEnabled());
+    playerctl({"play"}); // a stopped track starts again from its beginning
+    QVERIFY(playerctl({"position"}).toDouble() < 1.0);
+    playerctl({"next"});
+    QCOMPARE(p->FCurrentIndex, 1);
+    QVERIFY(playerctl({"metadata", "xesam:url"}).endsWith("audio.mp3"));
+    playerctl({"previous"});
+    QCOMPARE(p->FCurrentIndex, 0);
+    playerctl({"volume", "0.4"});
+    QCOMPARE(p->Track_Volume->value(), 40);
+    QCOMPARE(playerctl({"volume"}).toDouble(), 0.4);
+    playerctl({"loop", "Playlist"});
+    QCOMPARE(p->rad_play->itemIndex(), 1);
+    QCOMPARE(playerctl({"loop"}), QStringLiteral("Playlist"));
+    playerctl({"shuffle", "On"});
+    QCOMPARE(p->rad_play->itemIndex(), 2);
+    QCOMPARE(playerctl({"shuffle"}), QStringLiteral("On"));
+    playerctl({"shuffle", "Off"});
+    QCOMPARE(p->rad_play->itemIndex(), 0);
+    // Seeking is not offered: playerctl says so and the track plays on.
+    QVERIFY(playerctl({"position", "5"}).contains("No player could handle this command"));
+    QCOMPARE(p->FCurrentIndex, 0);
+    playerctl({"stop"});
+    QVERIFY(support.dialogs->shown.isEmpty());
+}
+
+void TestMpris::capabilitiesSayWhatCommandsDo()
+{
+    TFrm_PlayerControl* p = Frm_PlayerControl;
+    support.reset();
+    const auto can = [](const char* name) { return busProperty(name) == "(<true>,)"; };
+    // Nothing to play: Play does nothing, no message box waits for the bus's caller.
+    QVERIFY(!can("CanPlay") && !can("CanPause") && !can("CanGoNext") && !can("CanGoPrevious"));
+    QVERIFY(can("CanControl"));
+    command("Play");
+    QVERIFY(support.dialogs->shown.isEmpty() && !p->FCurrentItem);
+    QVERIFY(busProperty("SupportedMimeTypes", "org.mpris.MediaPlayer2")
+                .contains("'x-content/video-dvd'")); // as the desktop entry lists
+
+    WindowTestSupport::setPlaylist({media("long12.avi"), media("audio.wav"), media("audio.mp3")});
+    p->ToolPrev->setEnabled(false); // as at start
+    p->ToolNext->setEnabled(true);
+    QVERIFY(can("CanPlay") && can("CanGoNext"));
+    QTest::mouseClick(p->ToolPlay, Qt::LeftButton);
+    // Playing, a track can still be played and paused, whatever the greyed buttons say.
+    QVERIFY(can("CanPlay") && can("CanPause") && can("CanGoNext") && !can("CanGoPrevious"));
+    QTest::mouseClick(p->ToolPause, Qt::LeftButton);
+    QVERIFY(can("CanPlay") && can("CanPause"));
+    QTest::mouseClick(p->ToolNext, Qt::LeftButton);
+    QTest::mouseClick(p->ToolNext, Qt::LeftButton);
+    QCOMPARE(p->FCurrentIndex, 2);
+    // The last line: Next is still clickable, but would change no track.
+    QVERIFY(p->ToolNext->isEnabled() && !can("CanGoNext") && can("CanGoPrevious"));
+    // A line added meanwhile is a track Next reaches, told to clients at once.
+    monitor.readAll();
+    TPlaylistOps::AddFiles({media("audio.wma")}, p->FPlaylistItems, Frm_playlist->Lst_playlist);
+    QString seen;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (seen += QString::fromUtf8(monitor.readAll())).contains("'CanGoNext': <true>"), 3000);
+    QVERIFY(!seen.contains("Position")); // the position is read, never announced
+    command("Stop");
+}
+
+void TestMpris::previousAfterAnAdvancePlaysTheEndedFile()
+{
+    TFrm_PlayerControl* p = Frm_PlayerControl;
+    support.reset();
+    WindowTestSupport::setPlaylist({media("audio.wav"), media("audio.mp3"), media("long12.avi")});
+    p->ToolPrev->setEnabled(false); // as at start
+    p->ToolNext->setEnabled(true);
+    playerctl({"play"});
+    QCOMPARE(busProperty("CanGoPrevious"), QStringLiteral("(<false>,)"));
+    QTRY_COMPARE_WITH_TIMEOUT(p->FCurrentIndex, 1, 8000); // the first ended by itself
+    QCOMPARE(busProperty("CanGoPrevious"), QStringLiteral("(<true>,)"));
+    QCOMPARE(busProperty("CanGoNext"), QStringLiteral("(<true>,)"));
+    playerctl({"previous"});
+    QCOMPARE(p->FCurrentIndex, 0);
+    QVERIFY(playerctl({"metadata", "xesam:url"}).endsWith("audio.wav"));
+    QCOMPARE(playerctl({"status"}), QStringLiteral("Playing"));
+    playerctl({"stop"});
 }
 
 void TestMpris::raiseAndQuit()
