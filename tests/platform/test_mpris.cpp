@@ -2,6 +2,8 @@
 // dbus-send as the desktop's media keys and sound menu would.
 #include "../player/WindowTestSupport.h"
 #include "datamodule/Un_dm.h"
+#include "engine/TAudio.h"
+#include "engine/TMixerSettings.h"
 #include "platform/Mpris.h"
 #include "player/PlayerRemote.h"
 #include "player/TRadioGroup.h"
@@ -13,6 +15,8 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSlider>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QUrl>
 #include <QtTest>
 
@@ -62,6 +66,41 @@ QString playerctl(const QStringList& args)
     return run(QStringLiteral("playerctl"), QStringList{"--player=lumeno"} + args);
 }
 
+// A sound server of the test's own with one silent sink, which pactl changes as the
+// desktop's sound settings would. False when the server is not installed or won't start.
+bool startSoundServer(QProcess& server, const QTemporaryDir& dir)
+{
+    if (QStandardPaths::findExecutable("pulseaudio").isEmpty()) {
+        return false;
+    }
+    QFile config(dir.filePath("client.conf"));
+    if (!config.open(QIODevice::WriteOnly) || config.write("autospawn = no\n") < 0) {
+        return false;
+    }
+    config.close();
+    qputenv("PULSE_CLIENTCONFIG", config.fileName().toUtf8());
+    qputenv("PULSE_SERVER", ("unix:" + dir.filePath("native")).toUtf8());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"HOME", "XDG_RUNTIME_DIR", "PULSE_RUNTIME_PATH", "PULSE_STATE_PATH"}) {
+        env.insert(name, dir.path());
+    }
+    server.setProcessEnvironment(env);
+    server.setProcessChannelMode(QProcess::MergedChannels);
+    server.start("pulseaudio", {"-n", "--daemonize=no", "--exit-idle-time=-1",
+                                "--use-pid-file=no", "--realtime=no", "--high-priority=no",
+                                "--load=module-null-sink sink_name=lumeno_mpris",
+                                "--load=module-native-protocol-unix auth-anonymous=1 socket=" +
+                                    dir.filePath("native")});
+    QDeadlineTimer deadline(15000);
+    while (!deadline.hasExpired() && server.state() != QProcess::NotRunning) {
+        if (run("pactl", {"get-sink-volume", "lumeno_mpris"}).contains("front-left")) {
+            return true;
+        }
+        QTest::qWait(100);
+    }
+    return false;
+}
+
 // The number in a reply such as "(<int64 1234>,)" or "(<0.5>,)".
 double number(const QString& reply)
 {
@@ -85,6 +124,7 @@ private slots:
     void playerctlDrivesEverything();
     void capabilitiesSayWhatCommandsDo();
     void previousAfterAnAdvancePlaysTheEndedFile();
+    void volumeFollowsTheSystemVolume();
     void raiseAndQuit();
 
 private:
@@ -385,6 +425,39 @@ void TestMpris::previousAfterAnAdvancePlaysTheEndedFile()
     QVERIFY(playerctl({"metadata", "xesam:url"}).endsWith("audio.wav"));
     QCOMPARE(playerctl({"status"}), QStringLiteral("Playing"));
     playerctl({"stop"});
+}
+
+void TestMpris::volumeFollowsTheSystemVolume()
+{
+    QTemporaryDir dir;
+    QProcess server;
+    if (!startSoundServer(server, dir)) {
+        server.kill();
+        server.waitForFinished();
+        QSKIP("no sound server of the test's own (package pulseaudio)");
+    }
+    // The player's mixer is that server's, through ALSA's pulse plugin.
+    qputenv("LUMENO_MIXER_DEVICE", "pulse");
+    DM->Audio1->Mixer()->openDevice(0);
+    QSlider* slider = Frm_PlayerControl->Track_Volume;
+    slider->setValue(30);
+    QCOMPARE(playerctl({"volume"}).toDouble(), 0.3);
+    monitor.readAll();
+    run("pactl", {"set-sink-volume", "lumeno_mpris", "70%"}); // changed outside the player
+    QString seen;
+    const QRegularExpression announced(QStringLiteral("'Volume': <0\\.(7|69999)"));
+    QTRY_VERIFY_WITH_TIMEOUT((seen += QString::fromUtf8(monitor.readAll())).contains(announced),
+                             3000);
+    QCOMPARE(playerctl({"volume"}).toDouble(), 0.7);
+    QCOMPARE(slider->value(), 30); // the slider took the system volume only at start
+    playerctl({"volume", "0.3"}); // the slider's own value, yet the system volume moves
+    QVERIFY(run("pactl", {"get-sink-volume", "lumeno_mpris"}).contains("/  30% /"));
+
+    qputenv("LUMENO_MIXER_DEVICE", WindowTestSupport::kNoMixer);
+    DM->Audio1->Mixer()->openDevice(0);
+    server.terminate();
+    server.waitForFinished();
+    qunsetenv("PULSE_SERVER");
 }
 
 void TestMpris::raiseAndQuit()
