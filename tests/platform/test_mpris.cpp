@@ -3,14 +3,17 @@
 #include "../player/WindowTestSupport.h"
 #include "datamodule/Un_dm.h"
 #include "engine/TAudio.h"
+#include "engine/TDSVideoWindowEx2.h"
 #include "engine/TMixerSettings.h"
 #include "platform/Mpris.h"
 #include "player/PlayerRemote.h"
+#include "video/Un_VidDisplay.h"
 #include "player/TRadioGroup.h"
 #include "playlist/PlaylistOps.h"
 #include "playlist/Un_Playlist.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QDBusConnection>
 #include <QProcess>
 #include <QRegularExpression>
@@ -125,6 +128,7 @@ private slots:
     void capabilitiesSayWhatCommandsDo();
     void previousAfterAnAdvancePlaysTheEndedFile();
     void volumeFollowsTheSystemVolume();
+    void dvdPositionIsTheTitleTime();
     void raiseAndQuit();
 
 private:
@@ -458,6 +462,34 @@ void TestMpris::volumeFollowsTheSystemVolume()
     server.terminate();
     server.waitForFinished();
     qunsetenv("PULSE_SERVER");
+}
+
+void TestMpris::dvdPositionIsTheTitleTime()
+{
+    TFrm_PlayerControl* p = Frm_PlayerControl;
+    support.reset();
+    WindowTestSupport::setPlaylist({media("dvd/VIDEO_TS/VIDEO_TS.IFO")});
+    Frm_viddisplay->show();
+    Frm_viddisplay->resize(360, 288);
+    QTest::mouseClick(p->ToolPlay, Qt::LeftButton);
+    DM->MenuRoot1->trigger();
+    QTest::qWait(700);
+    // The root menu's first button starts title 1, nine seconds long.
+    TDSVideoWindowEx2* video = Frm_viddisplay->DSVideoWindowEx21;
+    QTRY_VERIFY(!video->VideoRect().isEmpty());
+    const QRect picture = video->VideoRect();
+    const QPoint button(picture.x() + 200 * picture.width() / 720,
+                        picture.y() + 250 * picture.height() / 576);
+    QTest::mouseMove(video, button);
+    QTest::mouseClick(video, Qt::LeftButton, {}, button);
+    QTRY_VERIFY_WITH_TIMEOUT(p->lbl_elepased->text() == QStringLiteral("0:00:02 / 0:00:09"), 8000);
+    QTRY_COMPARE(number(busProperty("Position")), p->TrackBar1->value() * 1e6);
+    QCOMPARE(playerctl({"metadata", "mpris:length"}), QStringLiteral("9000000"));
+    QTRY_VERIFY_WITH_TIMEOUT(p->lbl_elepased->text().startsWith("0:00:04"), 4000);
+    // playerctl adds the time its own call took.
+    QTRY_VERIFY(qAbs(playerctl({"position"}).toDouble() - p->TrackBar1->value()) < 0.2);
+    command("Stop");
+    Frm_viddisplay->hide();
 }
 
 void TestMpris::raiseAndQuit()
