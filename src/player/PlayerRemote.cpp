@@ -203,6 +203,28 @@ bool PlayerRemote::canGoPrevious() const
            m_player->FCurrentIndex <= Frm_playlist->Lst_playlist->count();
 }
 
+// Media files move as when the seek bar is let go; a disc or CD track only by its own bar.
+bool PlayerRemote::canSeek() const
+{
+    const QString kind = currentKind();
+    if (kind.isEmpty() || kind == QLatin1String(".cda") || kind == QLatin1String(".ifo") ||
+        playbackStatus() == QLatin1String("Stopped")) {
+        return false;
+    }
+    const auto seeking = DM->FilterGraph1->QueryMediaSeeking();
+    std::int64_t duration = 0;
+    return seeking && seeking->GetDuration(duration) == S_OK && duration > 0;
+}
+
+void PlayerRemote::seekTo(qint64 positionUs)
+{
+    if (const auto seeking = DM->FilterGraph1->QueryMediaSeeking()) {
+        std::int64_t target = positionUs * kUnitsPerUs, stop = 0;
+        seeking->SetPositions(&target, AM_SEEKING_AbsolutePositioning, &stop,
+                              AM_SEEKING_NoPositioning);
+    }
+}
+
 // The play order is chosen as with the video window's Play Order menu.
 QString PlayerRemote::loopStatus() const
 {

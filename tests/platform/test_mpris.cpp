@@ -350,6 +350,7 @@ void TestMpris::playerctlDrivesEverything()
     QCOMPARE(playerctl({"stop"}), QString());
     QCOMPARE(playerctl({"status"}), QStringLiteral("Stopped"));
     QVERIFY(!p->ToolStop->isEnabled());
+    QCOMPARE(busProperty("CanSeek"), QStringLiteral("(<false>,)"));
     playerctl({"play"}); // a stopped track starts again from its beginning
     QVERIFY(playerctl({"position"}).toDouble() < 1.0);
     playerctl({"next"});
@@ -368,9 +369,22 @@ void TestMpris::playerctlDrivesEverything()
     QCOMPARE(playerctl({"shuffle"}), QStringLiteral("On"));
     playerctl({"shuffle", "Off"});
     QCOMPARE(p->rad_play->itemIndex(), 0);
-    // Seeking is not offered: playerctl says so and the track plays on.
-    QVERIFY(playerctl({"position", "5"}).contains("No player could handle this command"));
-    QCOMPARE(p->FCurrentIndex, 0);
+    // Seeking within a file, told to clients; the position is read, never announced.
+    QCOMPARE(busProperty("CanSeek"), QStringLiteral("(<true>,)"));
+    monitor.readAll();
+    QCOMPARE(playerctl({"position", "8"}), QString());
+    QVERIFY(qAbs(playerctl({"position"}).toDouble() - 8.0) < 0.5);
+    playerctl({"position", "3-"});
+    QVERIFY(qAbs(playerctl({"position"}).toDouble() - 5.0) < 0.5);
+    QString seen;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (seen += QString::fromUtf8(monitor.readAll())).count(".Player.Seeked (int64 ") == 2, 3000);
+    QVERIFY(seen.contains("Seeked (int64 8000000,)") && !seen.contains("Position"));
+    // A position meant for another track is ignored; past the end is the next track.
+    gdbusCall(kPlayer + ".SetPosition", {"/org/lumeno/track/tother", "1000000"});
+    QVERIFY(playerctl({"position"}).toDouble() > 4.5);
+    playerctl({"position", "30+"});
+    QCOMPARE(p->FCurrentIndex, 1);
     playerctl({"stop"});
     QVERIFY(support.dialogs->shown.isEmpty());
 }
