@@ -194,9 +194,6 @@ void TFrm_playlist::Lst_playlistDblClick()
     player->FCurrentIndex = line;
     player->FCurrentItem = player->FPlaylistItems.value(line);
     player->ToolPlayClick();
-    // An advance is a step onwards like Next by hand: the way back is open from here.
-    DM->Previous1->setEnabled(true);
-    player->ToolPrev->setEnabled(true);
 }
 
 void TFrm_playlist::cmb_playlistChange(int index)
