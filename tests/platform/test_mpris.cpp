@@ -7,14 +7,14 @@
 #include "engine/TMixerSettings.h"
 #include "platform/Mpris.h"
 #include "player/PlayerRemote.h"
-#include "video/Un_VidDisplay.h"
 #include "player/TRadioGroup.h"
 #include "playlist/PlaylistOps.h"
 #include "playlist/Un_Playlist.h"
+#include "video/Un_VidDisplay.h"
 
 #include <QAction>
-#include <QLabel>
 #include <QDBusConnection>
+#include <QLabel>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSlider>
@@ -89,11 +89,11 @@ bool startSoundServer(QProcess& server, const QTemporaryDir& dir)
     }
     server.setProcessEnvironment(env);
     server.setProcessChannelMode(QProcess::MergedChannels);
-    server.start("pulseaudio", {"-n", "--daemonize=no", "--exit-idle-time=-1",
-                                "--use-pid-file=no", "--realtime=no", "--high-priority=no",
-                                "--load=module-null-sink sink_name=lumeno_mpris",
-                                "--load=module-native-protocol-unix auth-anonymous=1 socket=" +
-                                    dir.filePath("native")});
+    server.start(
+        "pulseaudio",
+        {"-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "--realtime=no",
+         "--high-priority=no", "--load=module-null-sink sink_name=lumeno_mpris",
+         "--load=module-native-protocol-unix auth-anonymous=1 socket=" + dir.filePath("native")});
     QDeadlineTimer deadline(15000);
     while (!deadline.hasExpired() && server.state() != QProcess::NotRunning) {
         if (run("pactl", {"get-sink-volume", "lumeno_mpris"}).contains("front-left")) {
@@ -278,7 +278,8 @@ void TestMpris::windowClicksReachTheBusWithoutPolling()
     QVERIFY(p->FPaused);
     QTRY_VERIFY_WITH_TIMEOUT(announced("'PlaybackStatus': <'Paused'>"), 3000);
     QVERIFY(!servicePolls(service)); // paused: nothing wakes the player for the bus
-    QVERIFY(!seen.contains("'CanPause': <false>")); // a paused track can still be paused
+    // A paused track can still be paused: the capability stays.
+    QVERIFY(!seen.contains("'CanPause': <false>"));
     seen.clear();
     QTest::mouseClick(p->ToolStop, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(announced("'PlaybackStatus': <'Stopped'>"), 3000);
@@ -468,7 +469,8 @@ void TestMpris::volumeFollowsTheSystemVolume()
                              3000);
     QCOMPARE(playerctl({"volume"}).toDouble(), 0.7);
     QCOMPARE(slider->value(), 30); // the slider took the system volume only at start
-    playerctl({"volume", "0.3"}); // the slider's own value, yet the system volume moves
+    // The slider's own value, yet the system volume moves back to it.
+    playerctl({"volume", "0.3"});
     QVERIFY(run("pactl", {"get-sink-volume", "lumeno_mpris"}).contains("/  30% /"));
 
     qputenv("LUMENO_MIXER_DEVICE", WindowTestSupport::kNoMixer);
