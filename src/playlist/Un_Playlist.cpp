@@ -276,6 +276,11 @@ void TFrm_playlist::PlayNextByOrder()
             playLine(0);
         } else {
             player->ToolStopClick();
+            // The end of the list as Next by hand finds it: no way on, the way back open.
+            player->ToolNext->setEnabled(false);
+            DM->Next1->setEnabled(false);
+            player->ToolPrev->setEnabled(true);
+            DM->Previous1->setEnabled(true);
         }
         break;
     case 2:

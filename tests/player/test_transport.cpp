@@ -225,6 +225,13 @@ void TestTransport::advanceOpensTheWayBack()
     QTest::mouseClick(p->ToolPrev, Qt::LeftButton);
     QCOMPARE(p->FCurrentIndex, 0);
     QTRY_COMPARE(playingUri(), QUrl::fromLocalFile(media("audio.wav")).toString());
+    // The last file ends by itself: as Next at the last line, nothing lies ahead.
+    QTest::mouseClick(p->ToolNext, Qt::LeftButton);
+    QTest::mouseClick(p->ToolNext, Qt::LeftButton);
+    QCOMPARE(p->FCurrentIndex, 2);
+    QVERIFY(p->ToolNext->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(!p->ToolStop->isEnabled(), 8000);
+    QVERIFY(!p->ToolNext->isEnabled() && !DM->Next1->isEnabled() && p->ToolPrev->isEnabled());
     QVERIFY(m_dialogs->shown.isEmpty());
 }
 
