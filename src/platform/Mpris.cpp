@@ -1,5 +1,7 @@
 #include "platform/Mpris.h"
 
+#include "DesktopEntry.h" // generated from the desktop entry
+
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -35,10 +37,7 @@ public:
     QStringList uriSchemes() const { return {QStringLiteral("file")}; }
     QStringList mimeTypes() const
     {
-        return {QStringLiteral("video/x-msvideo"), QStringLiteral("audio/midi"),
-                QStringLiteral("audio/mpeg"),      QStringLiteral("video/mpeg"),
-                QStringLiteral("video/x-ms-wmv"),  QStringLiteral("audio/x-ms-wma"),
-                QStringLiteral("audio/x-wav")};
+        return QStringLiteral(LUMENO_MIME_TYPES).split(QLatin1Char(';'), Qt::SkipEmptyParts);
     }
 
 public slots:
@@ -65,7 +64,7 @@ class MprisPlayer : public QDBusAbstractAdaptor {
     Q_PROPERTY(bool CanGoPrevious READ canGoPrevious)
     Q_PROPERTY(bool CanPlay READ canPlay)
     Q_PROPERTY(bool CanPause READ canPause)
-    Q_PROPERTY(bool CanSeek READ no)
+    Q_PROPERTY(bool CanSeek READ canSeek)
     Q_PROPERTY(bool CanControl READ yes)
 public:
     explicit MprisPlayer(MprisService* service)
@@ -99,6 +98,7 @@ public:
     bool canGoPrevious() const { return m_target->canGoPrevious(); }
     bool canPlay() const { return m_target->canPlay(); }
     bool canPause() const { return m_target->canPause(); }
+    bool canSeek() const { return m_target->canSeek(); }
     bool yes() const { return true; }
     bool no() const { return false; }
 
@@ -112,9 +112,28 @@ public slots:
     void PlayPause() { act(&MprisTarget::playPause); }
     void Stop() { act(&MprisTarget::stop); }
     void Play() { act(&MprisTarget::play); }
-    // CanSeek is false: both are no-ops, as the interface asks.
-    void Seek(qlonglong) {}
-    void SetPosition(const QDBusObjectPath&, qlonglong) {}
+    void Seek(qlonglong offset)
+    {
+        if (!m_target->canSeek()) {
+            return;
+        }
+        const qint64 target = qMax<qint64>(0, m_target->positionUs() + offset);
+        const qint64 length = m_target->currentTrack().lengthUs;
+        if (length > 0 && target > length) {
+            Next(); // past the end, as the interface asks
+            return;
+        }
+        seekTo(target);
+    }
+    void SetPosition(const QDBusObjectPath& track, qlonglong position)
+    {
+        // A request meant for a track that has since given way is ignored.
+        if (!m_target->canSeek() || track.path() != m_service->trackId() || position < 0 ||
+            position > m_target->currentTrack().lengthUs) {
+            return;
+        }
+        seekTo(position);
+    }
     void OpenUri(const QString& uri)
     {
         const QUrl url(uri);
@@ -125,6 +144,11 @@ public slots:
     }
 
 private:
+    void seekTo(qint64 position)
+    {
+        m_target->seekTo(position);
+        emit Seeked(position);
+    }
     void act(void (MprisTarget::*command)())
     {
         (m_target->*command)();
@@ -181,20 +205,24 @@ bool MprisService::publish(QDBusConnection bus)
     return true;
 }
 
+QString MprisService::trackId() const
+{
+    const QString path = m_target->currentTrack().path;
+    if (path.isEmpty()) {
+        return QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack");
+    }
+    // Object paths allow only [A-Za-z0-9_]: the path's hash names the track.
+    return QStringLiteral("/org/lumeno/track/t") + QString::number(qHash(path), 16);
+}
+
 QVariantMap MprisService::metadata() const
 {
     const MprisTarget::Track track = m_target->currentTrack();
     QVariantMap map;
+    map.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(trackId())));
     if (track.path.isEmpty()) {
-        map.insert(QStringLiteral("mpris:trackid"),
-                   QVariant::fromValue(QDBusObjectPath(
-                       QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack"))));
         return map;
     }
-    // Object paths allow only [A-Za-z0-9_]: the path's hash names the track.
-    const QString id =
-        QStringLiteral("/org/lumeno/track/t") + QString::number(qHash(track.path), 16);
-    map.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(id)));
     map.insert(QStringLiteral("xesam:title"), track.title);
     map.insert(QStringLiteral("xesam:url"), QUrl::fromLocalFile(track.path).toString());
     if (track.lengthUs > 0) {
@@ -215,6 +243,7 @@ MprisService::Snapshot MprisService::take() const
     s.canPause = m_target->canPause();
     s.canGoNext = m_target->canGoNext();
     s.canGoPrevious = m_target->canGoPrevious();
+    s.canSeek = m_target->canSeek();
     return s;
 }
 
@@ -247,6 +276,7 @@ void MprisService::refresh()
     flag("CanPause", m_told.canPause, now.canPause);
     flag("CanGoNext", m_told.canGoNext, now.canGoNext);
     flag("CanGoPrevious", m_told.canGoPrevious, now.canGoPrevious);
+    flag("CanSeek", m_told.canSeek, now.canSeek);
     m_told = now;
     // Playing, the track moves on by itself (the next file, its length once known);
     // paused or stopped, only a change the player tells of can alter anything.

@@ -47,6 +47,9 @@ public:
     virtual bool canPause() const = 0;
     virtual bool canGoNext() const = 0;
     virtual bool canGoPrevious() const = 0;
+    // Whether seekTo moves within the current track now.
+    virtual bool canSeek() const = 0;
+    virtual void seekTo(qint64 positionUs) = 0;
     // "None" or "Playlist" (the whole list again after its end); "Track" is not offered.
     virtual QString loopStatus() const = 0;
     virtual void setLoopStatus(const QString& value) = 0;
@@ -74,6 +77,8 @@ public:
 
     MprisTarget* target() const { return m_target; }
     QVariantMap metadata() const;
+    // The object path naming the current track on the bus.
+    QString trackId() const;
     // Compares the player's state with what the bus was last told and announces changes.
     void refresh();
 
@@ -84,7 +89,8 @@ private:
         bool shuffle = false;
         MprisTarget::Track track;
         double volume = 0;
-        bool canPlay = false, canPause = false, canGoNext = false, canGoPrevious = false;
+        bool canPlay = false, canPause = false, canGoNext = false, canGoPrevious = false,
+             canSeek = false;
     };
     Snapshot take() const;
 

@@ -1,9 +1,13 @@
 #include "player/PlayerRemote.h"
 
 #include "datamodule/Un_dm.h"
+#include "engine/TAudio.h"
 #include "engine/TFilterGraph.h"
+#include "engine/TMixerSettings.h"
 #include "player/TRadioGroup.h"
 #include "player/Un_Mediactr.h"
+#include "playlist/TListBox.h"
+#include "playlist/Un_Playlist.h"
 
 #include <QAction>
 #include <QEvent>
@@ -14,13 +18,18 @@
 
 namespace {
 constexpr qint64 kUnitsPerUs = 10; // the graph counts in 100-ns units
+constexpr qint64 kUsPerSecond = 1000000;
 constexpr int kRepeat = 1;
 constexpr int kShuffle = 2;
 } // namespace
 
 void PlayerRemote::play()
 {
-    m_player->ToolPlay->click();
+    // With nothing to play the button would answer with a message box; the bus's
+    // Play then has no effect instead.
+    if (canPlay()) {
+        m_player->ToolPlay->click();
+    }
 }
 
 void PlayerRemote::pause()
@@ -30,10 +39,10 @@ void PlayerRemote::pause()
 
 void PlayerRemote::playPause()
 {
-    if (m_player->ToolPause->isEnabled()) {
+    if (playbackStatus() == QLatin1String("Playing")) {
         m_player->ToolPause->click();
     } else {
-        m_player->ToolPlay->click();
+        play();
     }
 }
 
@@ -76,10 +85,15 @@ void PlayerRemote::openFile(const QString& path)
     m_player->PlayReceivedFile(path);
 }
 
+QString PlayerRemote::currentKind() const
+{
+    return m_player->FCurrentItem ? TFrm_PlayerControl::kindOf(m_player->FCurrentItem->Path)
+                                  : QString();
+}
+
 bool PlayerRemote::playingCd() const
 {
-    return m_player->FCurrentItem &&
-           TFrm_PlayerControl::kindOf(m_player->FCurrentItem->Path) == QLatin1String(".cda");
+    return currentKind() == QLatin1String(".cda");
 }
 
 QString PlayerRemote::playbackStatus() const
@@ -107,6 +121,8 @@ Platform::MprisTarget::Track PlayerRemote::currentTrack() const
     track.path = m_player->FCurrentItem->Path;
     if (playingCd()) {
         track.lengthUs = qint64(m_player->TrackBar1->maximum()) * 1000;
+    } else if (currentKind() == QLatin1String(".ifo")) {
+        track.lengthUs = qint64(m_player->TrackBar1->maximum()) * kUsPerSecond;
     } else if (const auto seeking = DM->FilterGraph1->QueryMediaSeeking()) {
         std::int64_t duration = 0;
         if (seeking->GetDuration(duration) == S_OK && duration > 0) {
@@ -121,6 +137,10 @@ qint64 PlayerRemote::positionUs() const
     if (playingCd()) {
         return qint64(m_player->TrackBar1->value()) * 1000;
     }
+    // A disc's time is the title's, as its time events put it on the bar, in seconds.
+    if (currentKind() == QLatin1String(".ifo")) {
+        return qint64(m_player->TrackBar1->value()) * kUsPerSecond;
+    }
     std::int64_t position = 0;
     const auto seeking = DM->FilterGraph1->QueryMediaSeeking();
     if (seeking && seeking->GetCurrentPosition(position) == S_OK) {
@@ -131,6 +151,14 @@ qint64 PlayerRemote::positionUs() const
 
 double PlayerRemote::volume() const
 {
+    // The system volume, which other programs change too, in the slider's steps; without
+    // a mixer the slider alone sets the loudness.
+    quint16 left = 0, right = 0;
+    bool mute = false;
+    quint8 flags = 0;
+    if (DM->Audio1->Mixer()->GetVolume(0, 0, left, right, mute, flags)) {
+        return qRound(double(left) * 100.0 / 65535.0) / 100.0;
+    }
     const QSlider* slider = m_player->Track_Volume;
     return double(slider->value() - slider->minimum()) /
            double(qMax(1, slider->maximum() - slider->minimum()));
@@ -139,28 +167,62 @@ double PlayerRemote::volume() const
 void PlayerRemote::setVolume(double value)
 {
     QSlider* slider = m_player->Track_Volume;
-    slider->setValue(slider->minimum() +
-                     qRound(value * double(slider->maximum() - slider->minimum())));
+    const int position =
+        slider->minimum() + qRound(value * double(slider->maximum() - slider->minimum()));
+    if (position == slider->value()) {
+        // The system volume moved away from the slider meanwhile: set it back all the same.
+        m_player->Track_VolumeChange();
+    } else {
+        slider->setValue(position);
+    }
 }
 
+// What the bus's commands would do now, not how the tool bar looks: Play and Pause
+// are possible whenever there is a track, playing or not; Next and Previous only
+// when their button is enabled and a line lies that way, since a click at either end
+// of the list changes no track.
 bool PlayerRemote::canPlay() const
 {
-    return m_player->ToolPlay->isEnabled();
+    return m_player->FCurrentItem || Frm_playlist->Lst_playlist->count() > 0;
 }
 
 bool PlayerRemote::canPause() const
 {
-    return m_player->ToolPause->isEnabled();
+    return bool(m_player->FCurrentItem);
 }
 
 bool PlayerRemote::canGoNext() const
 {
-    return m_player->ToolNext->isEnabled();
+    return m_player->ToolNext->isEnabled() &&
+           m_player->FCurrentIndex < Frm_playlist->Lst_playlist->count() - 1;
 }
 
 bool PlayerRemote::canGoPrevious() const
 {
-    return m_player->ToolPrev->isEnabled();
+    return m_player->ToolPrev->isEnabled() && m_player->FCurrentIndex > 0 &&
+           m_player->FCurrentIndex <= Frm_playlist->Lst_playlist->count();
+}
+
+// Media files move as when the seek bar is let go; a disc or CD track only by its own bar.
+bool PlayerRemote::canSeek() const
+{
+    const QString kind = currentKind();
+    if (kind.isEmpty() || kind == QLatin1String(".cda") || kind == QLatin1String(".ifo") ||
+        playbackStatus() == QLatin1String("Stopped")) {
+        return false;
+    }
+    const auto seeking = DM->FilterGraph1->QueryMediaSeeking();
+    std::int64_t duration = 0;
+    return seeking && seeking->GetDuration(duration) == S_OK && duration > 0;
+}
+
+void PlayerRemote::seekTo(qint64 positionUs)
+{
+    if (const auto seeking = DM->FilterGraph1->QueryMediaSeeking()) {
+        std::int64_t target = positionUs * kUnitsPerUs, stop = 0;
+        seeking->SetPositions(&target, AM_SEEKING_AbsolutePositioning, &stop,
+                              AM_SEEKING_NoPositioning);
+    }
 }
 
 // The play order is chosen as with the video window's Play Order menu.
@@ -231,4 +293,21 @@ void PlayerRemote::watch(std::function<void()> changed)
                      [changed](int) { changed(); });
     QObject::connect(m_player->rad_play, &TRadioGroup::itemIndexChanged, watcher,
                      [changed](int) { changed(); });
+    // Lines added or removed move the ends of the list that Next and Previous stop at.
+    const QAbstractItemModel* lines = Frm_playlist->Lst_playlist->model();
+    QObject::connect(lines, &QAbstractItemModel::rowsInserted, watcher, changed);
+    QObject::connect(lines, &QAbstractItemModel::rowsRemoved, watcher, changed);
+    QObject::connect(lines, &QAbstractItemModel::modelReset, watcher, changed);
+    // The mixer's notice of a change made outside the player: the system volume moved.
+    const QPointer<TAudio> audio = DM->Audio1;
+    QObject::connect(watcher, &QObject::destroyed, [audio]() {
+        if (audio) {
+            audio->OnMixerChange = nullptr;
+        }
+    });
+    audio->OnMixerChange = [changed](TAudio*, quint16 destination, quint16 source) {
+        if (destination == 0 && source == 0) {
+            changed();
+        }
+    };
 }

@@ -31,6 +31,8 @@ public:
     bool canPause() const override;
     bool canGoNext() const override;
     bool canGoPrevious() const override;
+    bool canSeek() const override;
+    void seekTo(qint64 positionUs) override;
     QString loopStatus() const override;
     void setLoopStatus(const QString& value) override;
     bool shuffle() const override;
@@ -38,6 +40,7 @@ public:
     void watch(std::function<void()> changed) override;
 
 private:
+    QString currentKind() const;
     bool playingCd() const;
 
     TFrm_PlayerControl* m_player;

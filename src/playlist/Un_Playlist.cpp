@@ -252,6 +252,9 @@ void TFrm_playlist::playLine(int line)
     Lst_playlist->setItemIndex(line);
     player->FCurrentItem = player->FPlaylistItems.value(line);
     player->ToolPlayClick();
+    // An advance is a step onwards like Next by hand: the way back is open from here.
+    DM->Previous1->setEnabled(true);
+    player->ToolPrev->setEnabled(true);
 }
 
 void TFrm_playlist::PlayNextByOrder()
@@ -273,6 +276,11 @@ void TFrm_playlist::PlayNextByOrder()
             playLine(0);
         } else {
             player->ToolStopClick();
+            // The end of the list as Next by hand finds it: no way on, the way back open.
+            player->ToolNext->setEnabled(false);
+            DM->Next1->setEnabled(false);
+            player->ToolPrev->setEnabled(true);
+            DM->Previous1->setEnabled(true);
         }
         break;
     case 2:

@@ -2,15 +2,24 @@
 // dbus-send as the desktop's media keys and sound menu would.
 #include "../player/WindowTestSupport.h"
 #include "datamodule/Un_dm.h"
+#include "engine/TAudio.h"
+#include "engine/TDSVideoWindowEx2.h"
+#include "engine/TMixerSettings.h"
 #include "platform/Mpris.h"
 #include "player/PlayerRemote.h"
 #include "player/TRadioGroup.h"
+#include "playlist/PlaylistOps.h"
+#include "playlist/Un_Playlist.h"
+#include "video/Un_VidDisplay.h"
 
 #include <QAction>
 #include <QDBusConnection>
+#include <QLabel>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSlider>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QUrl>
 #include <QtTest>
 
@@ -54,6 +63,47 @@ QString busProperty(const QString& name, const QString& interface = kPlayer)
     return gdbusCall(QStringLiteral("org.freedesktop.DBus.Properties.Get"), {interface, name});
 }
 
+// playerctl, the client behind many desktops' media keys and panels, aimed at us.
+QString playerctl(const QStringList& args)
+{
+    return run(QStringLiteral("playerctl"), QStringList{"--player=lumeno"} + args);
+}
+
+// A sound server of the test's own with one silent sink, which pactl changes as the
+// desktop's sound settings would. False when the server is not installed or won't start.
+bool startSoundServer(QProcess& server, const QTemporaryDir& dir)
+{
+    if (QStandardPaths::findExecutable("pulseaudio").isEmpty()) {
+        return false;
+    }
+    QFile config(dir.filePath("client.conf"));
+    if (!config.open(QIODevice::WriteOnly) || config.write("autospawn = no\n") < 0) {
+        return false;
+    }
+    config.close();
+    qputenv("PULSE_CLIENTCONFIG", config.fileName().toUtf8());
+    qputenv("PULSE_SERVER", ("unix:" + dir.filePath("native")).toUtf8());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"HOME", "XDG_RUNTIME_DIR", "PULSE_RUNTIME_PATH", "PULSE_STATE_PATH"}) {
+        env.insert(name, dir.path());
+    }
+    server.setProcessEnvironment(env);
+    server.setProcessChannelMode(QProcess::MergedChannels);
+    server.start(
+        "pulseaudio",
+        {"-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "--realtime=no",
+         "--high-priority=no", "--load=module-null-sink sink_name=lumeno_mpris",
+         "--load=module-native-protocol-unix auth-anonymous=1 socket=" + dir.filePath("native")});
+    QDeadlineTimer deadline(15000);
+    while (!deadline.hasExpired() && server.state() != QProcess::NotRunning) {
+        if (run("pactl", {"get-sink-volume", "lumeno_mpris"}).contains("front-left")) {
+            return true;
+        }
+        QTest::qWait(100);
+    }
+    return false;
+}
+
 // The number in a reply such as "(<int64 1234>,)" or "(<0.5>,)".
 double number(const QString& reply)
 {
@@ -74,6 +124,11 @@ private slots:
     void windowClicksReachTheBusWithoutPolling();
     void volumeBothWays();
     void playOrderBothWays();
+    void playerctlDrivesEverything();
+    void capabilitiesSayWhatCommandsDo();
+    void previousAfterAnAdvancePlaysTheEndedFile();
+    void volumeFollowsTheSystemVolume();
+    void dvdPositionIsTheTitleTime();
     void raiseAndQuit();
 
 private:
@@ -223,7 +278,8 @@ void TestMpris::windowClicksReachTheBusWithoutPolling()
     QVERIFY(p->FPaused);
     QTRY_VERIFY_WITH_TIMEOUT(announced("'PlaybackStatus': <'Paused'>"), 3000);
     QVERIFY(!servicePolls(service)); // paused: nothing wakes the player for the bus
-    QVERIFY(seen.contains("'CanPlay': <true>") && seen.contains("'CanPause': <false>"));
+    // A paused track can still be paused: the capability stays.
+    QVERIFY(!seen.contains("'CanPause': <false>"));
     seen.clear();
     QTest::mouseClick(p->ToolStop, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(announced("'PlaybackStatus': <'Stopped'>"), 3000);
@@ -269,6 +325,188 @@ void TestMpris::playOrderBothWays()
         (seen += QString::fromUtf8(monitor.readAll())).contains("'LoopStatus': <'Playlist'>"),
         3000);
     DM->Continue1->trigger();
+}
+
+void TestMpris::playerctlDrivesEverything()
+{
+    TFrm_PlayerControl* p = Frm_PlayerControl;
+    support.reset();
+    WindowTestSupport::setPlaylist({media("long12.avi"), media("audio.mp3")});
+    QCOMPARE(run(QStringLiteral("playerctl"), {"--list-all"}), QStringLiteral("lumeno"));
+    QCOMPARE(playerctl({"status"}), QStringLiteral("Stopped"));
+    QCOMPARE(playerctl({"play"}), QString());
+    QCOMPARE(playerctl({"status"}), QStringLiteral("Playing"));
+    QTRY_VERIFY_WITH_TIMEOUT(playerctl({"metadata", "mpris:length"}) == "12000000", 5000);
+    const QString metadata = playerctl({"metadata"});
+    QVERIFY2(metadata.contains(QRegularExpression("lumeno mpris:trackid +'/\\S+")) &&
+                 metadata.contains(QRegularExpression("lumeno xesam:title +long12.avi")),
+             qPrintable(metadata));
+    QCOMPARE(playerctl({"play-pause"}), QString());
+    QVERIFY(p->FPaused);
+    QCOMPARE(playerctl({"status"}), QStringLiteral("Paused"));
+    playerctl({"play-pause"});
+    QCOMPARE(playerctl({"status"}), QStringLiteral("Playing"));
+    QTest::qWait(1200);
+    QVERIFY(playerctl({"position"}).toDouble() > 1.0); // seconds
+    QCOMPARE(playerctl({"stop"}), QString());
+    QCOMPARE(playerctl({"status"}), QStringLiteral("Stopped"));
+    QVERIFY(!p->ToolStop->isEnabled());
+    QCOMPARE(busProperty("CanSeek"), QStringLiteral("(<false>,)"));
+    playerctl({"play"}); // a stopped track starts again from its beginning
+    QVERIFY(playerctl({"position"}).toDouble() < 1.0);
+    playerctl({"next"});
+    QCOMPARE(p->FCurrentIndex, 1);
+    QVERIFY(playerctl({"metadata", "xesam:url"}).endsWith("audio.mp3"));
+    playerctl({"previous"});
+    QCOMPARE(p->FCurrentIndex, 0);
+    playerctl({"volume", "0.4"});
+    QCOMPARE(p->Track_Volume->value(), 40);
+    QCOMPARE(playerctl({"volume"}).toDouble(), 0.4);
+    playerctl({"loop", "Playlist"});
+    QCOMPARE(p->rad_play->itemIndex(), 1);
+    QCOMPARE(playerctl({"loop"}), QStringLiteral("Playlist"));
+    playerctl({"shuffle", "On"});
+    QCOMPARE(p->rad_play->itemIndex(), 2);
+    QCOMPARE(playerctl({"shuffle"}), QStringLiteral("On"));
+    playerctl({"shuffle", "Off"});
+    QCOMPARE(p->rad_play->itemIndex(), 0);
+    // Seeking within a file, told to clients; the position is read, never announced.
+    QCOMPARE(busProperty("CanSeek"), QStringLiteral("(<true>,)"));
+    monitor.readAll();
+    QCOMPARE(playerctl({"position", "8"}), QString());
+    QVERIFY(qAbs(playerctl({"position"}).toDouble() - 8.0) < 0.5);
+    playerctl({"position", "3-"});
+    QVERIFY(qAbs(playerctl({"position"}).toDouble() - 5.0) < 0.5);
+    QString seen;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (seen += QString::fromUtf8(monitor.readAll())).count(".Player.Seeked (int64 ") == 2, 3000);
+    QVERIFY(seen.contains("Seeked (int64 8000000,)") && !seen.contains("Position"));
+    // A position meant for another track is ignored; past the end is the next track.
+    gdbusCall(kPlayer + ".SetPosition", {"/org/lumeno/track/tother", "1000000"});
+    QVERIFY(playerctl({"position"}).toDouble() > 4.5);
+    playerctl({"position", "30+"});
+    QCOMPARE(p->FCurrentIndex, 1);
+    playerctl({"stop"});
+    QVERIFY(support.dialogs->shown.isEmpty());
+}
+
+void TestMpris::capabilitiesSayWhatCommandsDo()
+{
+    TFrm_PlayerControl* p = Frm_PlayerControl;
+    support.reset();
+    const auto can = [](const char* name) { return busProperty(name) == "(<true>,)"; };
+    // Nothing to play: Play does nothing, no message box waits for the bus's caller.
+    QVERIFY(!can("CanPlay") && !can("CanPause") && !can("CanGoNext") && !can("CanGoPrevious"));
+    QVERIFY(can("CanControl"));
+    command("Play");
+    QVERIFY(support.dialogs->shown.isEmpty() && !p->FCurrentItem);
+    QVERIFY(busProperty("SupportedMimeTypes", "org.mpris.MediaPlayer2")
+                .contains("'x-content/video-dvd'")); // as the desktop entry lists
+
+    WindowTestSupport::setPlaylist({media("long12.avi"), media("audio.wav"), media("audio.mp3")});
+    p->ToolPrev->setEnabled(false); // as at start
+    p->ToolNext->setEnabled(true);
+    QVERIFY(can("CanPlay") && can("CanGoNext"));
+    QTest::mouseClick(p->ToolPlay, Qt::LeftButton);
+    // Playing, a track can still be played and paused, whatever the greyed buttons say.
+    QVERIFY(can("CanPlay") && can("CanPause") && can("CanGoNext") && !can("CanGoPrevious"));
+    QTest::mouseClick(p->ToolPause, Qt::LeftButton);
+    QVERIFY(can("CanPlay") && can("CanPause"));
+    QTest::mouseClick(p->ToolNext, Qt::LeftButton);
+    QTest::mouseClick(p->ToolNext, Qt::LeftButton);
+    QCOMPARE(p->FCurrentIndex, 2);
+    // The last line: Next is still clickable, but would change no track.
+    QVERIFY(p->ToolNext->isEnabled() && !can("CanGoNext") && can("CanGoPrevious"));
+    // A line added meanwhile is a track Next reaches, told to clients at once.
+    monitor.readAll();
+    TPlaylistOps::AddFiles({media("audio.wma")}, p->FPlaylistItems, Frm_playlist->Lst_playlist);
+    QString seen;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (seen += QString::fromUtf8(monitor.readAll())).contains("'CanGoNext': <true>"), 3000);
+    QVERIFY(!seen.contains("Position")); // the position is read, never announced
+    command("Stop");
+}
+
+void TestMpris::previousAfterAnAdvancePlaysTheEndedFile()
+{
+    TFrm_PlayerControl* p = Frm_PlayerControl;
+    support.reset();
+    WindowTestSupport::setPlaylist({media("audio.wav"), media("audio.mp3"), media("long12.avi")});
+    p->ToolPrev->setEnabled(false); // as at start
+    p->ToolNext->setEnabled(true);
+    playerctl({"play"});
+    QCOMPARE(busProperty("CanGoPrevious"), QStringLiteral("(<false>,)"));
+    QTRY_COMPARE_WITH_TIMEOUT(p->FCurrentIndex, 1, 8000); // the first ended by itself
+    QCOMPARE(busProperty("CanGoPrevious"), QStringLiteral("(<true>,)"));
+    QCOMPARE(busProperty("CanGoNext"), QStringLiteral("(<true>,)"));
+    playerctl({"previous"});
+    QCOMPARE(p->FCurrentIndex, 0);
+    QVERIFY(playerctl({"metadata", "xesam:url"}).endsWith("audio.wav"));
+    QCOMPARE(playerctl({"status"}), QStringLiteral("Playing"));
+    playerctl({"stop"});
+}
+
+void TestMpris::volumeFollowsTheSystemVolume()
+{
+    QTemporaryDir dir;
+    QProcess server;
+    if (!startSoundServer(server, dir)) {
+        server.kill();
+        server.waitForFinished();
+        qunsetenv("PULSE_SERVER");
+        QSKIP("no sound server of the test's own (package pulseaudio)");
+    }
+    // The player's mixer is that server's, through ALSA's pulse plugin.
+    qputenv("LUMENO_MIXER_DEVICE", "pulse");
+    DM->Audio1->Mixer()->openDevice(0);
+    QSlider* slider = Frm_PlayerControl->Track_Volume;
+    slider->setValue(30);
+    QCOMPARE(playerctl({"volume"}).toDouble(), 0.3);
+    monitor.readAll();
+    run("pactl", {"set-sink-volume", "lumeno_mpris", "70%"}); // changed outside the player
+    QString seen;
+    const QRegularExpression announced(QStringLiteral("'Volume': <0\\.(7|69999)"));
+    QTRY_VERIFY_WITH_TIMEOUT((seen += QString::fromUtf8(monitor.readAll())).contains(announced),
+                             3000);
+    QCOMPARE(playerctl({"volume"}).toDouble(), 0.7);
+    QCOMPARE(slider->value(), 30); // the slider took the system volume only at start
+    // The slider's own value, yet the system volume moves back to it.
+    playerctl({"volume", "0.3"});
+    QVERIFY(run("pactl", {"get-sink-volume", "lumeno_mpris"}).contains("/  30% /"));
+
+    qputenv("LUMENO_MIXER_DEVICE", WindowTestSupport::kNoMixer);
+    DM->Audio1->Mixer()->openDevice(0);
+    server.terminate();
+    server.waitForFinished();
+    qunsetenv("PULSE_SERVER");
+}
+
+void TestMpris::dvdPositionIsTheTitleTime()
+{
+    TFrm_PlayerControl* p = Frm_PlayerControl;
+    support.reset();
+    WindowTestSupport::setPlaylist({media("dvd/VIDEO_TS/VIDEO_TS.IFO")});
+    Frm_viddisplay->show();
+    Frm_viddisplay->resize(360, 288);
+    QTest::mouseClick(p->ToolPlay, Qt::LeftButton);
+    DM->MenuRoot1->trigger();
+    QTest::qWait(700);
+    // The root menu's first button starts title 1, nine seconds long.
+    TDSVideoWindowEx2* video = Frm_viddisplay->DSVideoWindowEx21;
+    QTRY_VERIFY(!video->VideoRect().isEmpty());
+    const QRect picture = video->VideoRect();
+    const QPoint button(picture.x() + 200 * picture.width() / 720,
+                        picture.y() + 250 * picture.height() / 576);
+    QTest::mouseMove(video, button);
+    QTest::mouseClick(video, Qt::LeftButton, {}, button);
+    QTRY_VERIFY_WITH_TIMEOUT(p->lbl_elepased->text() == QStringLiteral("0:00:02 / 0:00:09"), 8000);
+    QTRY_COMPARE(number(busProperty("Position")), p->TrackBar1->value() * 1e6);
+    QCOMPARE(playerctl({"metadata", "mpris:length"}), QStringLiteral("9000000"));
+    QTRY_VERIFY_WITH_TIMEOUT(p->lbl_elepased->text().startsWith("0:00:04"), 4000);
+    // playerctl adds the time its own call took.
+    QTRY_VERIFY(qAbs(playerctl({"position"}).toDouble() - p->TrackBar1->value()) < 0.2);
+    command("Stop");
+    Frm_viddisplay->hide();
 }
 
 void TestMpris::raiseAndQuit()

@@ -55,6 +55,7 @@ private slots:
     void cdPauseResumeStopAndEnds();
     void cdEntryWithoutDiscIsNotFound();
     void transportOnMediaFiles();
+    void advanceOpensTheWayBack();
     void addFilesTakesTheWholeAudioCd();
     void droppedFilesAndFoldersJoinTheList();
     void timeTexts();
@@ -205,6 +206,32 @@ void TestTransport::transportOnMediaFiles()
     // A click on the panel while a media file plays does nothing.
     QTest::mouseClick(p->Panel1, Qt::LeftButton, {}, QPoint(2, 2));
     QCOMPARE(p->FCurrentIndex, 0);
+    QVERIFY(m_dialogs->shown.isEmpty());
+}
+
+void TestTransport::advanceOpensTheWayBack()
+{
+    TFrm_PlayerControl* p = Frm_PlayerControl;
+    setPlaylist({media("audio.wav"), media("audio.mp3"), media("audio.wma")});
+    p->ToolPrev->setEnabled(false); // as at start
+    p->ToolNext->setEnabled(true);
+    QTest::mouseClick(p->ToolPlay, Qt::LeftButton);
+    QVERIFY(!p->ToolPrev->isEnabled());
+    // The first file ends by itself: the second plays, and the way back is open as
+    // after a Next by hand, on the button and in the video window's menu.
+    QTRY_COMPARE_WITH_TIMEOUT(p->FCurrentIndex, 1, 8000);
+    QVERIFY(p->ToolPrev->isEnabled() && DM->Previous1->isEnabled());
+    QVERIFY(p->ToolNext->isEnabled());
+    QTest::mouseClick(p->ToolPrev, Qt::LeftButton);
+    QCOMPARE(p->FCurrentIndex, 0);
+    QTRY_COMPARE(playingUri(), QUrl::fromLocalFile(media("audio.wav")).toString());
+    // The last file ends by itself: as Next at the last line, nothing lies ahead.
+    QTest::mouseClick(p->ToolNext, Qt::LeftButton);
+    QTest::mouseClick(p->ToolNext, Qt::LeftButton);
+    QCOMPARE(p->FCurrentIndex, 2);
+    QVERIFY(p->ToolNext->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(!p->ToolStop->isEnabled(), 8000);
+    QVERIFY(!p->ToolNext->isEnabled() && !DM->Next1->isEnabled() && p->ToolPrev->isEnabled());
     QVERIFY(m_dialogs->shown.isEmpty());
 }
 
