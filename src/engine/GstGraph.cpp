@@ -30,6 +30,58 @@ GstElement* sinkFromEnvironment(const char* variable)
     return sink;
 }
 
+// A picture larger than this is no cover but a damaged or hostile tag.
+constexpr gsize kMaxCoverBytes = 16 * 1024 * 1024;
+
+QString tagString(const GstTagList* list, const char* tag)
+{
+    gchar* value = nullptr;
+    if (!gst_tag_list_get_string(list, tag, &value) || !value) {
+        return QString();
+    }
+    const QString text = QString::fromUtf8(value).trimmed();
+    g_free(value);
+    return text;
+}
+
+void takeCover(const GstTagList* list, const char* tag, MediaTags& tags)
+{
+    GstSample* sample = nullptr;
+    if (!gst_tag_list_get_sample(list, tag, &sample) || !sample) {
+        return;
+    }
+    GstBuffer* buffer = gst_sample_get_buffer(sample);
+    GstMapInfo map;
+    if (buffer && gst_buffer_map(buffer, &map, GST_MAP_READ)) {
+        if (map.size > 0 && map.size <= kMaxCoverBytes) {
+            tags.coverImage = QByteArray(reinterpret_cast<const char*>(map.data), int(map.size));
+            const GstCaps* caps = gst_sample_get_caps(sample);
+            const GstStructure* s =
+                caps && gst_caps_get_size(caps) > 0 ? gst_caps_get_structure(caps, 0) : nullptr;
+            tags.coverMime = s ? QString::fromUtf8(gst_structure_get_name(s)) : QString();
+        }
+        gst_buffer_unmap(buffer, &map);
+    }
+    gst_sample_unref(sample);
+}
+
+MediaTags tagsFromList(const GstTagList* list)
+{
+    MediaTags tags;
+    tags.title = tagString(list, GST_TAG_TITLE);
+    tags.artist = tagString(list, GST_TAG_ARTIST);
+    tags.album = tagString(list, GST_TAG_ALBUM);
+    guint track = 0;
+    if (gst_tag_list_get_uint(list, GST_TAG_TRACK_NUMBER, &track) && track < 10000) {
+        tags.trackNumber = int(track);
+    }
+    takeCover(list, GST_TAG_IMAGE, tags);
+    if (tags.coverImage.isEmpty()) {
+        takeCover(list, GST_TAG_PREVIEW_IMAGE, tags);
+    }
+    return tags;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- MediaEventQueue
@@ -75,6 +127,10 @@ bool MediaEventQueue::pop(GraphEvent& ev)
 void MediaEventQueue::beginRender()
 {
     std::lock_guard<std::mutex> guard(m_lock);
+    if (m_tags != MediaTags()) {
+        m_tags = MediaTags();
+        announceTags();
+    }
     m_rendering = true;
     m_renderError = S_OK;
     m_renderErrorGeneric = false;
@@ -133,6 +189,45 @@ QString MediaEventQueue::missingDecoder() const
 {
     std::lock_guard<std::mutex> guard(m_lock);
     return m_missingDecoder;
+}
+
+void MediaEventQueue::mergeTags(const MediaTags& incoming)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    MediaTags merged = m_tags;
+    const auto take = [](QString& field, const QString& value) {
+        if (!value.isEmpty()) {
+            field = value;
+        }
+    };
+    take(merged.title, incoming.title);
+    take(merged.artist, incoming.artist);
+    take(merged.album, incoming.album);
+    if (incoming.trackNumber > 0) {
+        merged.trackNumber = incoming.trackNumber;
+    }
+    if (!incoming.coverImage.isEmpty()) {
+        merged.coverImage = incoming.coverImage;
+        merged.coverMime = incoming.coverMime;
+    }
+    // Decoders repeat their tags (bitrate and the like) all along; only news counts.
+    if (merged != m_tags) {
+        m_tags = merged;
+        announceTags();
+    }
+}
+
+MediaTags MediaEventQueue::tags() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_tags;
+}
+
+void MediaEventQueue::announceTags()
+{
+    if (m_notify && m_receiver) {
+        QCoreApplication::postEvent(m_receiver, new QEvent(QEvent::Type(kTagsEventType)));
+    }
 }
 
 void MediaEventQueue::noteClock(GstClock* clock, bool& changed)
@@ -244,6 +339,15 @@ void GstGraph::onBusMessage(GstMessage* msg)
             m_events->push({EC_COMPLETE, S_OK, 0});
         }
         break;
+    case GST_MESSAGE_TAG: {
+        GstTagList* list = nullptr;
+        gst_message_parse_tag(msg, &list);
+        if (list) {
+            m_events->mergeTags(tagsFromList(list));
+            gst_tag_list_unref(list);
+        }
+        break;
+    }
     case GST_MESSAGE_NEW_CLOCK:
         if (fromPipeline) {
             GstClock* clock = nullptr;

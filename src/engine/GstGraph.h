@@ -3,6 +3,7 @@
 // folder, running it, and the queue of events it raises for the GUI thread.
 
 #include "engine/GraphInterfaces.h"
+#include "engine/MediaTags.h"
 
 #include <QObject>
 #include <QString>
@@ -28,6 +29,7 @@ struct GraphEvent {
 class MediaEventQueue {
 public:
     static constexpr int kNotifyEventType = 0x8001 + 1000; // QEvent::User range
+    static constexpr int kTagsEventType = kNotifyEventType + 1;
 
     void setReceiver(QObject* receiver);
     void setNotify(bool on);
@@ -44,11 +46,17 @@ public:
     QString renderErrorText() const;
     QString missingDecoder() const;
 
+    // Takes what one tag message says over the tags so far; the receiver hears of a
+    // change by one posted kTagsEventType. A new render starts without tags.
+    void mergeTags(const MediaTags& incoming);
+    MediaTags tags() const;
+
     void noteClock(GstClock* clock, bool& changed);
     void notePauseRequested(bool on);
     bool takePauseRequested();
 
 private:
+    void announceTags(); // with m_lock held
     mutable std::mutex m_lock;
     std::deque<GraphEvent> m_events;
     QObject* m_receiver = nullptr;
@@ -60,6 +68,7 @@ private:
     QString m_missingDecoder;
     GstClock* m_lastClock = nullptr; // compared only, never dereferenced
     bool m_pauseRequested = false;
+    MediaTags m_tags;
 };
 
 class GstGraph {

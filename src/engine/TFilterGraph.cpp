@@ -473,10 +473,19 @@ void TFilterGraph::postGraphEvent(int code, std::intptr_t param1, std::intptr_t 
     }
 }
 
+MediaTags TFilterGraph::Tags() const
+{
+    return FMediaEventEx ? FMediaEventEx->tags() : MediaTags();
+}
+
 bool TFilterGraph::event(QEvent* e)
 {
     if (e->type() == QEvent::Type(MediaEventQueue::kNotifyEventType)) {
         handleGraphEvents();
+        return true;
+    }
+    if (e->type() == QEvent::Type(MediaEventQueue::kTagsEventType)) {
+        emit TagsChanged();
         return true;
     }
     return QObject::event(e);

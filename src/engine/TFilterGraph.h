@@ -3,6 +3,7 @@
 // a few operations, and the graph's events delivered on the GUI thread.
 
 #include "engine/GraphInterfaces.h"
+#include "engine/MediaTags.h"
 
 #include <QList>
 #include <QObject>
@@ -96,11 +97,18 @@ public:
                        const tagDVD_TIMECODE& TimeCode)>
         OnDVDCurrentHMSFTime;
 
+    // The tags of the file being played so far; empty without a graph or a render.
+    MediaTags Tags() const;
+
     // Queues one event as the graph would and announces it to the message loop.
     void postGraphEvent(int code, std::intptr_t param1, std::intptr_t param2);
 
     static constexpr int kRenderTimeoutMs = 4000;
     static constexpr int kDiscRenderTimeoutMs = 20000;
+
+signals:
+    // The file's tags changed (they arrive while it plays; a new file starts without).
+    void TagsChanged();
 
 protected:
     bool event(QEvent* e) override;
