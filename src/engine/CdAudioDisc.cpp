@@ -4,6 +4,7 @@
 #include <QLoggingCategory>
 
 #include <cdio/cdio.h>
+#include <cdio/cdtext.h>
 #include <cdio/logging.h>
 
 namespace {
@@ -28,6 +29,37 @@ void quietenCdio()
 bool isCueFile(const QString& root)
 {
     return QFileInfo(root).suffix().compare(QLatin1String("cue"), Qt::CaseInsensitive) == 0;
+}
+
+// libcdio reads a cue sheet's text as Latin-1; sheets are mostly written in UTF-8,
+// which then arrives encoded twice. Undone only where the result is valid UTF-8.
+QString cueText(const QString& text)
+{
+    bool wide = false;
+    for (const QChar c : text) {
+        if (c.unicode() > 0xFF)
+            return text;
+        wide = wide || c.unicode() > 0x7F;
+    }
+    if (!wide)
+        return text;
+    const QByteArray raw = text.toLatin1();
+    const QString decoded = QString::fromUtf8(raw);
+    return decoded.toUtf8() == raw ? decoded : text;
+}
+
+QString cdTextField(cdtext_t* text, cdtext_field_t field, int track, bool image)
+{
+    const char* value = cdtext_get_const(text, field, track_t(track));
+    if (!value)
+        return QString();
+    QString s = QString::fromUtf8(value).trimmed();
+    // One field per line in a playlist: a line break in a title becomes a blank.
+    for (QChar& c : s) {
+        if (c.category() == QChar::Other_Control)
+            c = QLatin1Char(' ');
+    }
+    return image ? cueText(s) : s;
 }
 
 } // namespace
@@ -92,6 +124,7 @@ std::unique_ptr<CdAudioDisc> CdAudioDisc::open(const QString& root, QString* err
     std::unique_ptr<CdAudioDisc> disc(new CdAudioDisc(cdio, root, image));
     if (!disc->readToc(error))
         return nullptr;
+    disc->readText();
     return disc;
 }
 
@@ -131,6 +164,30 @@ bool CdAudioDisc::readToc(QString* error)
             m_toc.tracks[m_toc.tracks.size() - 2].endLsn = start;
     }
     return true;
+}
+
+CdTextEntry CdText::track(int number) const
+{
+    const auto it = tracks.find(number);
+    return it == tracks.end() ? CdTextEntry() : it->second;
+}
+
+void CdAudioDisc::readText()
+{
+    // Owned by the handle; null when the disc or sheet has none.
+    cdtext_t* text = cdio_get_cdtext(m_cdio);
+    if (!text)
+        return;
+    const auto entry = [&](int track) {
+        return CdTextEntry{cdTextField(text, CDTEXT_FIELD_TITLE, track, m_image),
+                           cdTextField(text, CDTEXT_FIELD_PERFORMER, track, m_image)};
+    };
+    m_text.disc = entry(0);
+    for (const CdTrack& t : m_toc.tracks) {
+        const CdTextEntry e = entry(t.number);
+        if (!e.title.isEmpty() || !e.performer.isEmpty())
+            m_text.tracks[t.number] = e;
+    }
 }
 
 bool CdAudioDisc::readSectors(int lsn, int count, void* buffer) const

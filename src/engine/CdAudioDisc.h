@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <map>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -34,6 +35,21 @@ struct CdToc {
     bool hasAudio() const;
 };
 
+// The disc's CD-Text (from the disc, or the TITLE and PERFORMER lines of a cue
+// sheet): empty fields are unknown.
+struct CdTextEntry {
+    QString title;
+    QString performer;
+};
+
+struct CdText {
+    CdTextEntry disc;
+    std::map<int, CdTextEntry> tracks;
+
+    // The track's entry, or an empty one.
+    CdTextEntry track(int number) const;
+};
+
 class CdAudioDisc {
 public:
     ~CdAudioDisc();
@@ -49,6 +65,7 @@ public:
     const QString& root() const { return m_root; }
     bool isImage() const { return m_image; }
     const CdToc& toc() const { return m_toc; }
+    const CdText& text() const { return m_text; }
 
     // Reads count raw CD-DA sectors (2352 bytes each, little-endian stereo) at lsn.
     bool readSectors(int lsn, int count, void* buffer) const;
@@ -56,10 +73,12 @@ public:
 private:
     CdAudioDisc(CdIo_t* cdio, const QString& root, bool image);
     bool readToc(QString* error);
+    void readText();
 
     CdIo_t* m_cdio;
     QString m_root;
     bool m_image;
     CdToc m_toc;
+    CdText m_text;
     mutable std::mutex m_readLock; // libcdio handles are not thread-safe
 };

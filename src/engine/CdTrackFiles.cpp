@@ -18,7 +18,8 @@ constexpr qint64 kTocCacheMs = 2000;
 
 struct CachedToc {
     std::optional<CdToc> toc; // empty: no readable audio disc at this root
-    QDateTime imageModified;  // an edited or deleted image invalidates at once
+    CdText text;
+    QDateTime imageModified; // an edited or deleted image invalidates at once
     QElapsedTimer age;
 };
 
@@ -29,25 +30,31 @@ QDateTime imageStamp(const QString& root)
 }
 
 // GUI thread only, like the file layer that asks.
-std::optional<CdToc> cachedToc(const QString& root)
+const CachedToc& cachedDisc(const QString& root)
 {
     static QHash<QString, CachedToc> cache;
     const QDateTime stamp = imageStamp(root);
     auto it = cache.find(root);
     if (it != cache.end() && it->age.elapsed() < kTocCacheMs && it->imageModified == stamp)
-        return it->toc;
+        return *it;
 
     CachedToc entry;
     entry.imageModified = stamp;
     // A drive spins up and reads for seconds; the windows repaint meanwhile.
     Platform::runResponsively([&entry, &root]() {
         QString error;
-        if (std::unique_ptr<CdAudioDisc> disc = CdAudioDisc::open(root, &error))
+        if (std::unique_ptr<CdAudioDisc> disc = CdAudioDisc::open(root, &error)) {
             entry.toc = disc->toc();
+            entry.text = disc->text();
+        }
     });
     entry.age.start();
-    cache.insert(root, entry);
-    return entry.toc;
+    return *cache.insert(root, entry);
+}
+
+std::optional<CdToc> cachedToc(const QString& root)
+{
+    return cachedDisc(root).toc;
 }
 
 } // namespace
@@ -91,6 +98,11 @@ QStringList cdTrackFiles(const QString& discRoot)
             files << discRoot + QLatin1Char('/') + cdTrackFileName(track.number);
     }
     return files;
+}
+
+CdText cdDiscText(const QString& discRoot)
+{
+    return cachedDisc(discRoot).text;
 }
 
 void registerCdTrackFiles()

@@ -3,6 +3,8 @@
 // drive's device node or a .cue image. Such a file exists while its disc holds an
 // audio track NN.
 
+#include "engine/CdAudioDisc.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -22,6 +24,9 @@ QString cdTrackFileName(int track);
 
 bool cdTrackFileExists(const QString& path);
 QStringList cdTrackFiles(const QString& discRoot);
+
+// The CD-Text of the disc at discRoot; empty without a disc or text.
+CdText cdDiscText(const QString& discRoot);
 
 // Makes the file layer see the track files. Safe to call more than once.
 void registerCdTrackFiles();

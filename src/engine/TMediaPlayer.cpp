@@ -439,6 +439,11 @@ int TMediaPlayer::Length()
     return encodeLength(std::int64_t(m_disc->toc().leadOutLsn) * kCdSamplesPerSector - discStart());
 }
 
+CdText TMediaPlayer::DiscText() const
+{
+    return FOpened && m_disc ? m_disc->text() : CdText();
+}
+
 int TMediaPlayer::Tracks()
 {
     requireOpen();

@@ -112,6 +112,8 @@ public:
     int Position();
     int Length(); // open
     int Tracks(); // open
+    // The open disc's CD-Text; empty while closed.
+    CdText DiscText() const;
     TMPModes Mode();
     int TimeFormat() const;
     void SetTimeFormat(int Value);
