@@ -4,6 +4,7 @@
 #include "player/Un_Mediactr.h"
 
 #include "datamodule/Un_dm.h"
+#include "engine/CdTrackFiles.h"
 #include "engine/TFilterGraph.h"
 #include "engine/TMediaPlayer.h"
 #include "platform/Drives.h"
@@ -57,6 +58,18 @@ QStringList gatherMedium(const Platform::DriveInfo& drive, QStringList& extensio
         return true;
     });
     return paths;
+}
+
+// Lines read "03 - Title" where the disc names its tracks; paths stay TrackNN.cda.
+void nameCdTracks(TFileList& entries, const QString& root)
+{
+    const CdText text = cdDiscText(root);
+    if (text.tracks.empty())
+        return;
+    for (const TfilePtr& entry : entries) {
+        if (const std::optional<CdTrackFile> file = parseCdTrackFile(entry->Path))
+            entry->Name = TFrm_PlayerControl::cdEntryName(text, file->track, entry->Name);
+    }
 }
 
 } // namespace
@@ -131,6 +144,8 @@ void TFrm_PlayerControl::BuildDiscPlaylists(const QString& Folder, QStringList& 
         }
         TFileList entries;
         TPlaylistOps::AddFiles(paths, entries, nullptr);
+        if (drive.label == kAudioCd)
+            nameCdTracks(entries, drive.root);
         m_discRecord.add(path);
         TPlaylistStore::SavePlaylistFile(entries, path);
     }

@@ -108,7 +108,7 @@ void TFrm_PlayerControl::MediaPlayerNotify()
     case mpPlaying: {
         SetCdVolume(MediaPlayer, Track_Volume->value() * 10);
         if (FCurrentItem) {
-            pnl_jdl->setText(FCurrentItem->Name);
+            pnl_jdl->setText(playingTitle());
         }
         MediaPlayer->SetTimeFormat(MCI_FORMAT_MILLISECONDS);
         qint64 length = 0;

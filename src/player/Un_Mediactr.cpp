@@ -325,7 +325,7 @@ void TFrm_PlayerControl::ToolFullScreenClick()
 void TFrm_PlayerControl::DSTrackBar1Timer(TDSTrackBar*, quint32, quint32)
 {
     if (FCurrentItem) {
-        pnl_jdl->setText(FCurrentItem->Name);
+        pnl_jdl->setText(playingTitle());
     }
     const std::shared_ptr<IMediaSeeking> seeking = DM->FilterGraph1->QueryMediaSeeking();
     if (!seeking) {

@@ -3,6 +3,7 @@
 // the commands that open, run and stop it.
 
 #include "engine/DSTypes.h"
+#include "engine/MediaTags.h"
 #include "platform/Drives.h"
 #include "platform/IniFile.h"
 #include "player/DiscPlaylistRecord.h"
@@ -25,6 +26,7 @@ class QToolButton;
 class TDSTrackBar;
 class TMediaPlayer;
 class TRadioGroup;
+struct CdText;
 namespace Platform {
 class DriveSource;
 class HandOverReceiver;
@@ -103,6 +105,13 @@ public:
     void ToolPrevClick();
     void MediaPlayerNotify();
     void SetCdVolume(TMediaPlayer* player, int Value);
+
+    // Names for what plays: tags of a file or CD-Text of a track (empty for a DVD),
+    // and the title panel's text from them, else the entry's Name.
+    MediaTags playingTags() const;
+    QString playingTitle() const;
+    // An audio CD track's line in its automatic playlist: "03 - Title" when known.
+    static QString cdEntryName(const CdText& text, int track, const QString& name);
 
     // Removable media
     static bool IsDvdRoot(const QString& Root);

@@ -2,6 +2,7 @@
 # Writes a 3-track audio CD image into OUTDIR: disc.bin (raw CD-DA, 16-bit LE,
 # 44.1 kHz stereo, 2352-byte sectors) and disc.cue. Tracks of 3, 4 and 5 s at
 # 440, 660 and 880 Hz, so track 2 starts at 00:03:00 and track 3 at 00:07:00.
+# titled/disc.cue is the same disc with CD-Text lines (TITLE, PERFORMER) in the sheet.
 # usage: make_cd.sh OUTDIR   (needs: sox)
 set -e
 mkdir -p "${1:?usage: make_cd.sh OUTDIR}"; cd "$1"
@@ -20,6 +21,23 @@ FILE "disc.bin" BINARY
   TRACK 01 AUDIO
     INDEX 01 00:00:00
   TRACK 02 AUDIO
+    INDEX 01 00:03:00
+  TRACK 03 AUDIO
+    INDEX 01 00:07:00
+CUE
+# libcdio finds the BIN by the sheet's own name, so the titled sheet gets a folder.
+mkdir -p titled
+ln -sf ../disc.bin titled/disc.bin
+cat > titled/disc.cue <<CUE
+TITLE "Test Disc"
+PERFORMER "Disc Artist"
+FILE "disc.bin" BINARY
+  TRACK 01 AUDIO
+    TITLE "First Song"
+    PERFORMER "Singer One"
+    INDEX 01 00:00:00
+  TRACK 02 AUDIO
+    TITLE "Second Song"
     INDEX 01 00:03:00
   TRACK 03 AUDIO
     INDEX 01 00:07:00

@@ -8,11 +8,13 @@
 #include "platform/Responsive.h"
 #include "player/Un_Mediactr.h"
 #include "playlist/PlaylistStore.h"
+#include "playlist/TListBox.h"
 #include "playlist/Un_Playlist.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -96,6 +98,7 @@ private slots:
     void mediaPresentAtStartAreListedNotPlayed();
     void stickArrivalPlaysItsMediaAndRemovalStops();
     void audioCdImageArrivesAndLeaves();
+    void cueSheetTitlesNameTheTracks();
     void arrivalWhilePausedResumesThePausedEntry();
     void removalWhileSavedPlaylistShownKeepsIt();
     void sameLabelsAndBadCharacters();
@@ -240,6 +243,30 @@ void TestRemovable::audioCdImageArrivesAndLeaves()
     QCOMPARE(p->MediaPlayer->Mode(), mpStopped);
     QCOMPARE(selected(), QString("Default"));
     QVERIFY(!QFileInfo::exists(ist("Audio CD(H).ist")));
+}
+
+void TestRemovable::cueSheetTitlesNameTheTracks()
+{
+    TFrm_PlayerControl* p = Frm_PlayerControl;
+    const QString disc = media("cd/titled/disc.cue");
+    m_drives.insert(FakeDrives::medium('I', "Audio CD", disc, DriveKind::CdRom));
+    QCOMPARE(selected(), QString("Audio CD(I)"));
+    // Lines and the playlist file name the titled tracks; the paths stay track files.
+    const QStringList paths{disc + "/Track01.cda", disc + "/Track02.cda", disc + "/Track03.cda"};
+    QCOMPARE(shownPaths(), paths);
+    QCOMPARE(pathsIn(ist("Audio CD(I).ist")), paths);
+    TListBox* lines = Frm_playlist->Lst_playlist;
+    QCOMPARE((QStringList{lines->line(0), lines->line(1), lines->line(2)}),
+             (QStringList{"01 01 - First Song", "02 02 - Second Song", "03 Track03.cda"}));
+    // The title panel names the track with its performer, else the disc's.
+    QCOMPARE(p->MediaPlayer->Mode(), mpPlaying);
+    QCOMPARE(p->pnl_jdl->text(), QString("Singer One - First Song"));
+    p->ToolNextClick();
+    QTRY_COMPARE(p->pnl_jdl->text(), QString("Disc Artist - Second Song"));
+    p->ToolNextClick();
+    QTRY_COMPARE(p->pnl_jdl->text(), QString("Track03.cda"));
+    m_drives.eject('I');
+    QCOMPARE(p->MediaPlayer->Mode(), mpStopped);
 }
 
 void TestRemovable::arrivalWhilePausedResumesThePausedEntry()

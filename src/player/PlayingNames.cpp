@@ -1,0 +1,53 @@
+// Names for what plays: the tags of a media file or the CD-Text of a track, shown
+// where the entry's name would be; the playlist lines keep their names.
+#include "player/Un_Mediactr.h"
+
+#include "datamodule/Un_dm.h"
+#include "engine/CdTrackFiles.h"
+#include "engine/TFilterGraph.h"
+#include "engine/TMediaPlayer.h"
+
+MediaTags TFrm_PlayerControl::playingTags() const
+{
+    MediaTags tags;
+    if (!FCurrentItem) {
+        return tags;
+    }
+    const QString kind = kindOf(FCurrentItem->Path);
+    if (kind == QLatin1String(".cda")) {
+        const std::optional<CdTrackFile> file = parseCdTrackFile(FCurrentItem->Path);
+        if (!file) {
+            return tags;
+        }
+        const CdText text = MediaPlayer->DiscText();
+        const CdTextEntry track = text.track(file->track);
+        tags.title = track.title;
+        tags.artist = track.performer.isEmpty() ? text.disc.performer : track.performer;
+        tags.album = text.disc.title;
+        tags.trackNumber = file->track;
+        return tags;
+    }
+    // A DVD names its volume and title as it always did.
+    if (kind == QLatin1String(".ifo")) {
+        return tags;
+    }
+    return DM->FilterGraph1->Tags();
+}
+
+QString TFrm_PlayerControl::playingTitle() const
+{
+    if (!FCurrentItem) {
+        return QString();
+    }
+    const QString named = playingTags().displayName();
+    return named.isEmpty() ? FCurrentItem->Name : named;
+}
+
+QString TFrm_PlayerControl::cdEntryName(const CdText& text, int track, const QString& name)
+{
+    const QString title = text.track(track).title;
+    if (title.isEmpty()) {
+        return name;
+    }
+    return QStringLiteral("%1 - %2").arg(track, 2, 10, QLatin1Char('0')).arg(title);
+}
