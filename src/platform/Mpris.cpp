@@ -228,6 +228,18 @@ QVariantMap MprisService::metadata() const
     if (track.lengthUs > 0) {
         map.insert(QStringLiteral("mpris:length"), qlonglong(track.lengthUs));
     }
+    if (!track.artist.isEmpty()) {
+        map.insert(QStringLiteral("xesam:artist"), QStringList{track.artist});
+    }
+    if (!track.album.isEmpty()) {
+        map.insert(QStringLiteral("xesam:album"), track.album);
+    }
+    if (track.trackNumber > 0) {
+        map.insert(QStringLiteral("xesam:trackNumber"), track.trackNumber);
+    }
+    if (!track.artPath.isEmpty()) {
+        map.insert(QStringLiteral("mpris:artUrl"), QUrl::fromLocalFile(track.artPath).toString());
+    }
     return map;
 }
 

@@ -32,9 +32,16 @@ public:
         QString title;
         QString path;
         qint64 lengthUs = 0; // 0 while unknown
+        // From the medium's tags or CD-Text; empty or 0 while unknown.
+        QString artist;
+        QString album;
+        int trackNumber = 0;
+        QString artPath; // a picture file
         bool operator==(const Track& o) const
         {
-            return title == o.title && path == o.path && lengthUs == o.lengthUs;
+            return title == o.title && path == o.path && lengthUs == o.lengthUs &&
+                   artist == o.artist && album == o.album && trackNumber == o.trackNumber &&
+                   artPath == o.artPath;
         }
     };
     // "Playing", "Paused" or "Stopped".

@@ -4,6 +4,7 @@
 #include "engine/TAudio.h"
 #include "engine/TFilterGraph.h"
 #include "engine/TMixerSettings.h"
+#include "platform/CoverArt.h"
 #include "player/TRadioGroup.h"
 #include "player/Un_Mediactr.h"
 #include "playlist/TListBox.h"
@@ -117,8 +118,13 @@ Platform::MprisTarget::Track PlayerRemote::currentTrack() const
     if (!m_player->FCurrentItem) {
         return track;
     }
-    track.title = m_player->FCurrentItem->Name;
+    const MediaTags tags = m_player->playingTags();
+    track.title = tags.title.isEmpty() ? m_player->FCurrentItem->Name : tags.title;
     track.path = m_player->FCurrentItem->Path;
+    track.artist = tags.artist;
+    track.album = tags.album;
+    track.trackNumber = tags.trackNumber;
+    track.artPath = coverArtPath(tags);
     if (playingCd()) {
         track.lengthUs = qint64(m_player->TrackBar1->maximum()) * 1000;
     } else if (currentKind() == QLatin1String(".ifo")) {
@@ -130,6 +136,16 @@ Platform::MprisTarget::Track PlayerRemote::currentTrack() const
         }
     }
     return track;
+}
+
+QString PlayerRemote::coverArtPath(const MediaTags& tags) const
+{
+    // Written once per picture, not at every look of the bus.
+    if (tags.coverImage != m_coverImage) {
+        m_coverImage = tags.coverImage;
+        m_coverPath = Platform::saveCoverArt(tags.coverImage, tags.coverMime);
+    }
+    return m_coverPath;
 }
 
 qint64 PlayerRemote::positionUs() const
@@ -293,6 +309,8 @@ void PlayerRemote::watch(std::function<void()> changed)
                      [changed](int) { changed(); });
     QObject::connect(m_player->rad_play, &TRadioGroup::itemIndexChanged, watcher,
                      [changed](int) { changed(); });
+    // Tags arrive while a file plays: the sound menu learns its title at once.
+    QObject::connect(DM->FilterGraph1, &TFilterGraph::TagsChanged, watcher, changed);
     // Lines added or removed move the ends of the list that Next and Previous stop at.
     const QAbstractItemModel* lines = Frm_playlist->Lst_playlist->model();
     QObject::connect(lines, &QAbstractItemModel::rowsInserted, watcher, changed);

@@ -2,6 +2,7 @@
 // The player control window as the desktop's media controls see it: each command is
 // the click of the matching tool-bar button, each property read off the window.
 
+#include "engine/MediaTags.h"
 #include "platform/Mpris.h"
 
 #include <QPointer>
@@ -42,7 +43,10 @@ public:
 private:
     QString currentKind() const;
     bool playingCd() const;
+    QString coverArtPath(const MediaTags& tags) const;
 
     TFrm_PlayerControl* m_player;
-    QPointer<QObject> m_watcher; // a child of the player window, gone with it
+    QPointer<QObject> m_watcher;     // a child of the player window, gone with it
+    mutable QByteArray m_coverImage; // the picture last written, and its file
+    mutable QString m_coverPath;
 };

@@ -17,6 +17,11 @@ ff $V $A -c:v mpeg2video -b:v 2M -c:a mp2 -b:a 192k -ac 2 -f vob mpeg2_ps.mpeg
 ff $V $A -c:v wmv2 -b:v 500k -c:a wmav2 -b:a 128k -ac 2 -f asf video.wmv
 ff $A -c:a wmav2 -b:a 128k -ac 2 -f asf audio.wma
 ff $A -c:a pcm_s16le -ac 2 audio.wav
+# tagged: ID3 title, artist, album, track number and an attached cover picture
+ff $A -f lavfi -i color=c=red:size=32x32:duration=1 -map 0:a -map 1:v -frames:v 1 \
+   -c:a libmp3lame -b:a 128k -ac 2 -c:v mjpeg -disposition:v attached_pic -id3v2_version 3 \
+   -metadata title="Test Song" -metadata artist="Test Artist" -metadata album="Test Album" \
+   -metadata track=7 tagged.mp3
 # Video CD track: MPEG-1 PS with the VCD constraints, named as on the disc
 ff -f lavfi -i testsrc=size=352x288:rate=25:duration=3 $A -target pal-vcd MPEGAV/AVSEQ01.DAT
 # a longer file for position and seek tests

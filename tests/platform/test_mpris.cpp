@@ -9,11 +9,13 @@
 #include "player/PlayerRemote.h"
 #include "player/TRadioGroup.h"
 #include "playlist/PlaylistOps.h"
+#include "playlist/TListBox.h"
 #include "playlist/Un_Playlist.h"
 #include "video/Un_VidDisplay.h"
 
 #include <QAction>
 #include <QDBusConnection>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProcess>
 #include <QRegularExpression>
@@ -125,6 +127,7 @@ private slots:
     void volumeBothWays();
     void playOrderBothWays();
     void playerctlDrivesEverything();
+    void tagsNameWhatPlays();
     void capabilitiesSayWhatCommandsDo();
     void previousAfterAnAdvancePlaysTheEndedFile();
     void volumeFollowsTheSystemVolume();
@@ -388,6 +391,47 @@ void TestMpris::playerctlDrivesEverything()
     QCOMPARE(p->FCurrentIndex, 1);
     playerctl({"stop"});
     QVERIFY(support.dialogs->shown.isEmpty());
+}
+
+void TestMpris::tagsNameWhatPlays()
+{
+    TFrm_PlayerControl* p = Frm_PlayerControl;
+    support.reset();
+    QTemporaryDir cache;
+    qputenv("XDG_CACHE_HOME", cache.path().toUtf8());
+    WindowTestSupport::setPlaylist({media("tagged.mp3"), media("audio.mp3")});
+    monitor.readAll();
+    QTest::mouseClick(p->ToolPlay, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(p->pnl_jdl->text(), QString("Test Artist - Test Song"), 2500);
+    QTest::mouseClick(p->ToolPause, Qt::LeftButton);
+    QCOMPARE(Frm_playlist->Lst_playlist->line(0), QString("01 tagged.mp3"));
+    const auto field = [](const char* name) { return playerctl({"metadata", name}); };
+    QCOMPARE(field("xesam:title"), QString("Test Song"));
+    QCOMPARE(field("xesam:artist"), QString("Test Artist"));
+    QCOMPARE(field("xesam:album"), QString("Test Album"));
+    QCOMPARE(field("xesam:trackNumber"), QString("7"));
+    QCOMPARE(field("mpris:length").toLongLong() / 100000, 30); // 3.0 s in microseconds
+    // The cover is a picture file in the cache folder.
+    const QString art = QUrl(field("mpris:artUrl")).toLocalFile();
+    QCOMPARE(QFileInfo(art).path(), cache.path() + "/Lumeno");
+    QFile picture(art);
+    QVERIFY(picture.open(QIODevice::ReadOnly));
+    QVERIFY(picture.read(2) == QByteArray("\xff\xd8")); // JPEG
+    QString seen;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (seen += QString::fromUtf8(monitor.readAll())).contains("'xesam:title': <'Test Song'>"),
+        3000);
+
+    // A file without tags keeps its name, and says nothing of artist or cover.
+    QTest::mouseClick(p->ToolStop, Qt::LeftButton);
+    QTest::mouseClick(p->ToolNext, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(p->pnl_jdl->text(), QString("audio.mp3"), 2500);
+    QCOMPARE(field("xesam:title"), QString("audio.mp3"));
+    const QString metadata = playerctl({"metadata"});
+    QVERIFY2(!metadata.contains("xesam:artist") && !metadata.contains("mpris:artUrl"),
+             qPrintable(metadata));
+    QTest::mouseClick(p->ToolStop, Qt::LeftButton);
+    qunsetenv("XDG_CACHE_HOME");
 }
 
 void TestMpris::capabilitiesSayWhatCommandsDo()
