@@ -2,7 +2,8 @@
 # Writes a 3-track audio CD image into OUTDIR: disc.bin (raw CD-DA, 16-bit LE,
 # 44.1 kHz stereo, 2352-byte sectors) and disc.cue. Tracks of 3, 4 and 5 s at
 # 440, 660 and 880 Hz, so track 2 starts at 00:03:00 and track 3 at 00:07:00.
-# titled/disc.cue is the same disc with CD-Text lines (TITLE, PERFORMER) in the sheet.
+# titled/disc.cue is the same disc with CD-Text lines (TITLE, PERFORMER) in the sheet,
+# written in UTF-8 as sheets are today.
 # usage: make_cd.sh OUTDIR   (needs: sox)
 set -e
 mkdir -p "${1:?usage: make_cd.sh OUTDIR}"; cd "$1"
@@ -37,7 +38,7 @@ FILE "disc.bin" BINARY
     PERFORMER "Singer One"
     INDEX 01 00:00:00
   TRACK 02 AUDIO
-    TITLE "Second Song"
+    TITLE "Second Sông"
     INDEX 01 00:03:00
   TRACK 03 AUDIO
     INDEX 01 00:07:00
