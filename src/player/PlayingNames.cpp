@@ -45,9 +45,7 @@ QString TFrm_PlayerControl::playingTitle() const
 
 QString TFrm_PlayerControl::cdEntryName(const CdText& text, int track, const QString& name)
 {
+    // The list puts the line number in front, so the title alone reads "03 Title".
     const QString title = text.track(track).title;
-    if (title.isEmpty()) {
-        return name;
-    }
-    return QStringLiteral("%1 - %2").arg(track, 2, 10, QLatin1Char('0')).arg(title);
+    return title.isEmpty() ? name : title;
 }

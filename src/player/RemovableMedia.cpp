@@ -60,7 +60,7 @@ QStringList gatherMedium(const Platform::DriveInfo& drive, QStringList& extensio
     return paths;
 }
 
-// Lines read "03 - Title" where the disc names its tracks; paths stay TrackNN.cda.
+// Lines read "03 Title" where the disc names its tracks; paths stay TrackNN.cda.
 void nameCdTracks(TFileList& entries, const QString& root)
 {
     const CdText text = cdDiscText(root);

@@ -257,7 +257,7 @@ void TestRemovable::cueSheetTitlesNameTheTracks()
     QCOMPARE(pathsIn(ist("Audio CD(I).ist")), paths);
     TListBox* lines = Frm_playlist->Lst_playlist;
     QCOMPARE((QStringList{lines->line(0), lines->line(1), lines->line(2)}),
-             (QStringList{"01 01 - First Song", "02 02 - Second Sông", "03 Track03.cda"}));
+             (QStringList{"01 First Song", "02 Second Sông", "03 Track03.cda"}));
     // The title panel names the track with its performer, else the disc's.
     QCOMPARE(p->MediaPlayer->Mode(), mpPlaying);
     QCOMPARE(p->pnl_jdl->text(), QString("Singer One - First Song"));
