@@ -103,7 +103,7 @@ void timeRemovals(int count, TListBox& box)
 
 // The player's once-a-second position tick over a full store of 1,000 places, in real
 // time for kResumeWindowMs: how often the store reaches the disk, and what one write costs.
-constexpr int kResumeWindowMs = 20000;
+constexpr int kResumeWindowMs = 60000;
 constexpr double kResumeWritesGoal = 6; // per minute: at most one write per 10 s
 
 void timeResumeWhilePlaying()
