@@ -149,7 +149,6 @@ public:
     void focusRememberedLine();
     // The file came to its end: nothing to come back to.
     void forgetFinishedFile();
-    const ResumeStore& resumeStore() const { return m_resume; }
 
     // The kind of an entry: the lower-cased text from the last "." of its path.
     static QString kindOf(const QString& path);

@@ -224,6 +224,13 @@ void TestResume::stopAndPlayResumeButCommandsAndChangesStartOver()
     QTest::mouseClick(p->ToolPlay, Qt::LeftButton, Qt::ShiftModifier);
     QTRY_COMPARE_WITH_TIMEOUT(pnlText(), QString("film with = sign.avi"), 3000);
     QVERIFY(positionMs() >= 0 && positionMs() < 5000);
+    // So does Shift with the Play button's key.
+    QVERIFY(clickSeekBar(120));
+    QTest::mouseClick(p->ToolPause, Qt::LeftButton);
+    QTest::keyClick(p->ToolPlay, Qt::Key_Space, Qt::ShiftModifier);
+    QVERIFY(!p->ToolPlay->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(pnlText(), QString("film with = sign.avi"), 3000);
+    QVERIFY(positionMs() >= 0 && positionMs() < 5000);
 
     // The last item of the video menu.
     QAction* fromStart = DM->Popup_Display->actions().last();
