@@ -117,6 +117,10 @@ void TDM::createDisplayMenu()
     Popup_Display->addSeparator();
     Help1 = item(Popup_Display, QStringLiteral("Help"), &TDM::Help1Click, Icons::kHelp);
     About1 = item(Popup_Display, QStringLiteral("About"), &TDM::About1Click, Icons::kAbout);
+    // Last, so that every item before keeps its position.
+    Popup_Display->addSeparator();
+    PlayFromStart1 = item(Popup_Display, QStringLiteral("Play from Beginning"),
+                          &TDM::PlayFromStart1Click, Icons::kPlay);
 }
 
 void TDM::createPlaylistMenus()
@@ -182,6 +186,7 @@ void TDM::FilterGraph1GraphComplete(TFilterGraph*, HRESULT, void*)
 {
     const TfilePtr current = Frm_PlayerControl->FCurrentItem;
     if (current && TFrm_PlayerControl::kindOf(current->Path) != QLatin1String(".ifo")) {
+        Frm_PlayerControl->forgetFinishedFile();
         Frm_playlist->PlayNextByOrder();
     }
 }
@@ -252,6 +257,11 @@ void TDM::Help1Click()
 void TDM::About1Click()
 {
     Frm_PlayerControl->ToolAboutClick();
+}
+
+void TDM::PlayFromStart1Click()
+{
+    Frm_PlayerControl->playFromStart();
 }
 
 void TDM::Continue1Click(QAction* Sender)

@@ -43,6 +43,7 @@ public:
     QAction* Decrease1;
     QAction* Help1;
     QAction* About1;
+    QAction* PlayFromStart1; // after About1: starts the entry over instead of resuming
     QMenu* Popup_DVD;
 
     // The two DVD menus: Popup_DVD (the playlist window's DVD button) and the submenu
@@ -101,6 +102,7 @@ public:
     void FullScreen1Click();
     void Help1Click();
     void About1Click();
+    void PlayFromStart1Click();
     void Continue1Click(QAction* Sender);
     void Increase1Click();
     void Decrease1Click();

@@ -59,10 +59,15 @@ QString TFrm_PlayerControl::kindOf(const QString& path)
 void TFrm_PlayerControl::ToolPlayClick()
 {
     TDM* dm = DM;
+    const bool fromStart = takeFromStartRequest();
+    if (fromStart) {
+        FPaused = false; // from the beginning is a fresh open, also of a paused file
+    }
     if (MediaPlayer->Mode() == mpPlaying) {
         MediaPlayer->Stop();
     }
     if (!FPaused && dm->FilterGraph1->Active()) {
+        leaveResumePoint();
         dm->FilterGraph1->Stop();
     }
     QCoreApplication::processEvents();
@@ -98,6 +103,7 @@ void TFrm_PlayerControl::ToolPlayClick()
             Platform::dialogs().warning(this, QStringLiteral("File Not found !!!"));
             return;
         }
+        rememberPlaylistLine();
     }
     // Checked before the entry is looked at: nothing to play at all.
     if (!FCurrentItem) {
@@ -109,6 +115,8 @@ void TFrm_PlayerControl::ToolPlayClick()
 
     pnl_jdl->setText(QStringLiteral("Opening Media ... "));
     m_openFailed = false;
+    m_resumePath.clear();
+    m_openFromStart = fromStart;
     const QString path = FCurrentItem->Path;
     const QString kind = kindOf(path);
     if (kind == kCd) {
@@ -218,6 +226,7 @@ void TFrm_PlayerControl::OpenInFilterGraph(const QString& FileName)
         graph->setActive(true);
         try {
             graph->RenderFile(FileName);
+            seekToResumePoint(FileName);
             graph->Play();
         } catch (const EDirectShowException& e) {
             Platform::dialogs().error(this, graph->GetErrorText(e.ErrorCode));

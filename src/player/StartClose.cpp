@@ -58,6 +58,7 @@ void TFrm_PlayerControl::FormShow()
         Platform::handleException(error);
         return;
     }
+    focusRememberedLine();
     Frm_viddisplay->show();
     Frm_playlist->show();
     ToolButton1->setEnabled(false);
@@ -128,6 +129,7 @@ void TFrm_PlayerControl::takePendingHandOvers()
 
 bool TFrm_PlayerControl::FormClose()
 {
+    leaveResumePoint();
     if (MediaPlayer->Mode() == mpPlaying) {
         MediaPlayer->Stop();
     }

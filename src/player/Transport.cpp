@@ -22,6 +22,8 @@ bool isCdTrack(const TfilePtr& item)
 
 void TFrm_PlayerControl::ToolPauseClick()
 {
+    rememberPosition();
+    m_resume.save();
     FPaused = true;
     // A device or graph failure is reported here: it must not unwind through Qt.
     try {
@@ -39,6 +41,7 @@ void TFrm_PlayerControl::ToolPauseClick()
 
 void TFrm_PlayerControl::ToolStopClick()
 {
+    leaveResumePoint();
     FPaused = false;
     DM->Timer1->stop();
     try {

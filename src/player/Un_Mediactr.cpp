@@ -104,6 +104,7 @@ void TFrm_PlayerControl::createToolBar()
     ToolAbout = toolButton(QStringLiteral("About"), Icons::kAbout, true,
                            &TFrm_PlayerControl::ToolAboutClick);
     ToolControl->installEventFilter(this);
+    ToolPlay->installEventFilter(this);
 }
 
 void TFrm_PlayerControl::createBands()
@@ -134,6 +135,7 @@ void TFrm_PlayerControl::createBands()
     DSTrackBar1->setFilterGraph(DM->FilterGraph1);
     DSTrackBar1->OnTimer = [this](TDSTrackBar* s, quint32 c, quint32 d) {
         DSTrackBar1Timer(s, c, d);
+        resumeTick(c, d); // the same once-a-second tick keeps the resume point
     };
     TrackBar1 = new QSlider(Qt::Horizontal, Panel1);
     TrackBar1->setTickPosition(QSlider::NoTicks);
@@ -195,6 +197,7 @@ void TFrm_PlayerControl::FormCreate()
         TPlaylistStore::OpenPlaylistStore(FPlaylists, FSettings);
         m_storeOpened = true;
         forgetLeftoverDiscPlaylists();
+        openResumeStore();
     } catch (const std::exception& error) {
         Platform::handleException(error);
     }
@@ -274,6 +277,10 @@ bool TFrm_PlayerControl::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == ToolControl && event->type() == QEvent::Resize) {
         ToolControlResize();
+    } else if (watched == ToolPlay && (event->type() == QEvent::MouseButtonRelease ||
+                                       event->type() == QEvent::KeyRelease)) {
+        // Shift+Play starts from the beginning; the button clicks on the release.
+        m_playShift = static_cast<QInputEvent*>(event)->modifiers() & Qt::ShiftModifier;
     } else if (watched == Panel1 && event->type() == QEvent::MouseButtonPress) {
         Panel1MouseDown(static_cast<QMouseEvent*>(event));
     }

@@ -7,6 +7,7 @@
 #include "platform/Drives.h"
 #include "platform/IniFile.h"
 #include "player/DiscPlaylistRecord.h"
+#include "player/ResumeStore.h"
 #include "playlist/PlaylistStore.h"
 #include "playlist/Tfile.h"
 
@@ -149,6 +150,15 @@ public:
     QWidget* volumeOverlay() const { return m_volumeOverlay; }
     void Panel1MouseDown(QMouseEvent* event);
 
+    // Resume: long media files continue where they stopped, each named playlist focuses
+    // the line it played last.
+    // Opens the focused entry afresh from its beginning (the video menu's item).
+    void playFromStart();
+    // Focuses the line the chosen playlist played last, without playing it.
+    void focusRememberedLine();
+    // The file came to its end: nothing to come back to.
+    void forgetFinishedFile();
+
     // The kind of an entry: the lower-cased text from the last "." of its path.
     static QString kindOf(const QString& path);
     // The messages for a DVD render result, and whether the DVD starts anyway.
@@ -202,6 +212,16 @@ private:
     // Start-up: automatic playlist files a run left behind without its close go.
     void forgetLeftoverDiscPlaylists();
 
+    void openResumeStore();
+    void rememberPositionAt(qint64 positionMs, qint64 durationMs);
+    void rememberPosition();
+    // Before what plays is stopped or closed: its point is kept and written.
+    void leaveResumePoint();
+    void resumeTick(quint32 currentMs, quint32 stopMs);
+    bool takeFromStartRequest();
+    void seekToResumePoint(const QString& FileName);
+    void rememberPlaylistLine();
+
     bool m_shown = false;
     QPointer<Platform::DriveSource> m_drives;
     // The drives as the latest scan found them: a disc that plays was scanned first
@@ -221,6 +241,14 @@ private:
     bool m_openFailed = false; // the last fresh open showed an error
     QWidget* m_volumeOverlay = nullptr;
     QTimer* m_volumeOverlayTimer = nullptr;
+    ResumeStore m_resume;
+    QString m_resumePath;       // the media file opened last, empty for discs
+    bool m_resumeReady = false; // its position is where the user is, not the open's
+    bool m_openFromStart = false;
+    bool m_playFromStart = false;
+    bool m_playShift = false; // Shift held on the Play button's last press
+    QString m_resumeNotice;
+    int m_resumeNoticeTicks = 0;
 };
 
 extern TFrm_PlayerControl* Frm_PlayerControl;

@@ -203,6 +203,7 @@ void TFrm_playlist::cmb_playlistChange(int index)
     m_choiceBeforeInput = -1;
     if (TPlaylistStore::choosePlaylistCommand(this, p->FPlaylists, index, p->FPlaylistItems,
                                               Lst_playlist, p->FCurrentIndex)) {
+        p->focusRememberedLine();
         return;
     }
     // The list still shows the old entries: name their playlist again, so that the

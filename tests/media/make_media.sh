@@ -1,6 +1,6 @@
 #!/bin/sh
-# Writes the test media (3 s each) into OUTDIR: every file kind the player takes,
-# a Video CD track, and the broken inputs the error paths are tested with.
+# Writes the test media (3 s each unless named otherwise) into OUTDIR: every file kind
+# the player takes, a Video CD track, and the broken inputs the error paths are tested with.
 # usage: make_media.sh OUTDIR   (needs: ffmpeg, python3)
 set -e
 out=$(realpath -m "${1:?usage: make_media.sh OUTDIR}")
@@ -28,6 +28,11 @@ ff -f lavfi -i testsrc=size=352x288:rate=25:duration=3 $A -target pal-vcd MPEGAV
 ff -f lavfi -i testsrc=size=160x120:rate=10:duration=12 \
    -f lavfi -i sine=frequency=330:sample_rate=44100:duration=12 \
    -c:v mjpeg -q:v 8 -pix_fmt yuvj420p -c:a pcm_s16le -ac 1 long12.avi
+# over five minutes, for resuming: tiny pictures once a second and 8 kHz sound encode in
+# well under a second
+ff -f lavfi -i testsrc=size=64x48:rate=1:duration=360 \
+   -f lavfi -i sine=frequency=330:sample_rate=8000:duration=360 \
+   -c:v mjpeg -q:v 10 -pix_fmt yuvj420p -c:a pcm_u8 -ac 1 long6min.avi
 python3 - <<'PY'
 import struct
 # MIDI (SMF format 0): C major scale, 8 quarter notes at 120 bpm = 4 s, piano

@@ -450,7 +450,9 @@ void TestPlayer::receivedFilesReplaceListAndLastPlays()
 void TestPlayer::popupMenuPositionsAndPlayOrderItems()
 {
     const QList<QAction*> items = DM->Popup_Display->actions();
-    QCOMPARE(items.size(), 15);
+    QCOMPARE(items.size(), 17); // resume's "Play from Beginning" goes after the fixed ones
+    QVERIFY(items[15]->isSeparator());
+    QCOMPARE(items[16], DM->PlayFromStart1);
     QCOMPARE(items[0], DM->Play1);
     QCOMPARE(items[1], DM->Pause1);
     QCOMPARE(items[2], DM->Stop1);
