@@ -12,6 +12,9 @@
 #include <gst/video/navigation.h>
 
 #include <atomic>
+#include <chrono>
+#include <deque>
+#include <mutex>
 
 namespace {
 
@@ -119,13 +122,92 @@ GstPadProbeReturn holdData(GstPad*, GstPadProbeInfo*, gpointer)
     return GST_PAD_PROBE_OK; // a blocking probe: the data waits until the probe goes
 }
 
+// The probe's flag lives on the heap and goes with the probe: a callback may still be
+// running on the streaming thread when the probe is removed.
 GstPadProbeReturn noteFlush(GstPad*, GstPadProbeInfo*, gpointer flushed)
 {
-    static_cast<std::atomic<bool>*>(flushed)->store(true);
+    (*static_cast<std::shared_ptr<std::atomic<bool>>*>(flushed))->store(true);
     return GST_PAD_PROBE_OK;
 }
 
+void freeFlushFlag(gpointer flushed)
+{
+    delete static_cast<std::shared_ptr<std::atomic<bool>>*>(flushed);
+}
+
+std::int64_t steadyMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 } // namespace
+
+// Title and chapter changes as the source reads them, each with the running time at
+// which its data reaches the output; written by the streaming thread.
+struct GstDvdNavigator::Played {
+    struct Change {
+        GstClockTime at;
+        int title;
+        int chapter;
+    };
+    std::mutex lock;
+    std::deque<Change> changes;
+    int title = -1;
+    int chapter = -1;
+    GstClockTime lastAt = 0;
+    GstElement* source = nullptr;
+
+    ~Played()
+    {
+        if (source) {
+            gst_object_unref(source);
+        }
+    }
+
+    void flushed()
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        changes.clear();
+        title = chapter = -1; // what follows the flush is announced afresh
+        lastAt = 0;
+    }
+
+    void read(GstPad* pad, GstBuffer* buffer)
+    {
+        const GstFormat titles = gst_format_get_by_nick("title");
+        const GstFormat chapters = gst_format_get_by_nick("chapter");
+        gint64 t = -1, c = -1;
+        const bool known = source && gst_element_query_position(source, titles, &t) &&
+                           gst_element_query_position(source, chapters, &c);
+        GstClockTime at = GST_CLOCK_TIME_NONE;
+        const GstClockTime ts =
+            GST_BUFFER_PTS_IS_VALID(buffer) ? GST_BUFFER_PTS(buffer) : GST_BUFFER_DTS(buffer);
+        if (GstEvent* event = gst_pad_get_sticky_event(pad, GST_EVENT_SEGMENT, 0)) {
+            const GstSegment* segment = nullptr;
+            gst_event_parse_segment(event, &segment);
+            if (segment->format == GST_FORMAT_TIME && GST_CLOCK_TIME_IS_VALID(ts)) {
+                at = gst_segment_to_running_time(segment, GST_FORMAT_TIME, ts);
+            }
+            gst_event_unref(event);
+        }
+        std::lock_guard<std::mutex> guard(lock);
+        if (GST_CLOCK_TIME_IS_VALID(at)) {
+            lastAt = at;
+        }
+        if (known && (t != title || c != chapter)) {
+            // What follows a title (a menu) may restart the time line, yet it comes out
+            // after what came before it.
+            const GstClockTime shown =
+                std::max(lastAt, changes.empty() ? lastAt : changes.back().at);
+            lastAt = shown;
+            changes.push_back({shown, int(t), int(c)});
+            title = int(t);
+            chapter = int(c);
+        }
+    }
+};
 
 QString dvdVideoFolder(const QString& path)
 {
@@ -145,7 +227,10 @@ QString dvdVideoFolder(const QString& path)
     return QString();
 }
 
-GstDvdNavigator::GstDvdNavigator(GstGraph* graph) : m_graph(graph) {}
+GstDvdNavigator::GstDvdNavigator(GstGraph* graph)
+    : m_graph(graph), m_played(std::make_shared<Played>())
+{
+}
 
 GstDvdNavigator::~GstDvdNavigator()
 {
@@ -186,10 +271,6 @@ HRESULT GstDvdNavigator::RenderDvdVideoVolume(const QString& path, int, AM_DVD_R
             g_signal_connect_data(m_graph->element(), "source-setup", G_CALLBACK(setDvdDevice),
                                   g_strdup(m_device.constData()), freeDevice, GConnectFlags(0));
     }
-    // Play the disc's first-play program like a stand-alone player, not its title menu.
-    if (qEnvironmentVariableIsEmpty("DVDFASTSTART")) {
-        qputenv("DVDFASTSTART", "0");
-    }
     const HRESULT hr = m_graph->renderUri(QStringLiteral("dvd://"), timeoutMs);
     if (Failed(hr)) {
         if (path.isEmpty()) {
@@ -202,8 +283,100 @@ HRESULT GstDvdNavigator::RenderDvdVideoVolume(const QString& path, int, AM_DVD_R
     m_rate = 1.0;
     m_rewindSpeed = 0;
     m_lastTitle = 0;
+    m_playedTitle = m_playedChapter = -1;
+    m_durationTitle = 0;
+    watchOutput();
     status.iNumStreamsAttempted = m_graph->streamCount();
     return S_OK;
+}
+
+namespace {
+
+// The demuxer splits what the source reads in its own streaming thread: the source's
+// title and chapter there are those of the data passing, which carries the time stamps
+// the source's raw sectors lack.
+constexpr const char* kDemuxer = "dvddemux";
+
+template <typename Track> void watchDemuxerPad(GstPad* pad, const std::shared_ptr<Track>& track)
+{
+    auto note = [](GstPad* p, GstPadProbeInfo* info, gpointer data) {
+        Track& played = **static_cast<std::shared_ptr<Track>*>(data);
+        if (GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+            (info->type & GST_PAD_PROBE_TYPE_BUFFER) && buffer) {
+            played.read(p, buffer);
+        } else if (GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+                   event && GST_EVENT_TYPE(event) == GST_EVENT_FLUSH_STOP) {
+            played.flushed();
+        }
+        return GST_PAD_PROBE_OK;
+    };
+    gst_pad_add_probe(pad,
+                      GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_FLUSH),
+                      note, new std::shared_ptr<Track>(track),
+                      [](gpointer data) { delete static_cast<std::shared_ptr<Track>*>(data); });
+}
+
+} // namespace
+
+void GstDvdNavigator::watchOutput()
+{
+    m_played = std::make_shared<Played>(); // probes of an earlier graph keep their own
+    GstElement* demuxer = gst_bin_get_by_name(GST_BIN(m_graph->element()), kDemuxer);
+    GstElement* source = dvdSource(m_graph->element());
+    if (!demuxer || !source) {
+        if (demuxer) {
+            gst_object_unref(demuxer);
+        }
+        if (source) {
+            gst_object_unref(source);
+        }
+        return;
+    }
+    m_played->source = source; // a reference, dropped with the last user
+    GstIterator* it = gst_element_iterate_src_pads(demuxer);
+    GValue item = G_VALUE_INIT;
+    while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+        watchDemuxerPad(GST_PAD(g_value_get_object(&item)), m_played);
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(it);
+    auto added = [](GstElement*, GstPad* pad, gpointer data) {
+        watchDemuxerPad(pad, *static_cast<std::shared_ptr<Played>*>(data));
+    };
+    g_signal_connect_data(
+        demuxer, "pad-added", G_CALLBACK(+added), new std::shared_ptr<Played>(m_played),
+        [](gpointer data, GClosure*) { delete static_cast<std::shared_ptr<Played>*>(data); },
+        GConnectFlags(0));
+    gst_object_unref(demuxer);
+}
+
+// The source keeps the scan's rate into what follows the title, where a menu's buttons
+// then wait for a time that comes eight times too late. The source's own restart (as
+// after a menu button) reads on from where it is at normal speed.
+void GstDvdNavigator::restartAtNormalSpeed()
+{
+    const GstFormat internal = gst_format_get_by_nick("rsndvdsrc-internal");
+    GstElement* source = internal != GST_FORMAT_UNDEFINED ? dvdSource(m_graph->element()) : nullptr;
+    if (!source) {
+        return;
+    }
+    gst_element_send_event(source,
+                           gst_event_new_seek(1.0, internal, GST_SEEK_FLAG_FLUSH,
+                                              GST_SEEK_TYPE_NONE, -1, GST_SEEK_TYPE_NONE, -1));
+    gst_object_unref(source);
+}
+
+void GstDvdNavigator::endScan()
+{
+    if (m_rate == 1.0 && !rewinding()) {
+        return;
+    }
+    m_rate = 1.0;
+    m_rewindSpeed = 0;
+    if (notify) {
+        notify(EC_DVD_PLAYBACK_RATE_CHANGE, 10000, 0);
+    }
 }
 
 // ---------------------------------------------------------------- moving around
@@ -223,8 +396,11 @@ HRESULT GstDvdNavigator::seekTime(double rate, std::int64_t ns, bool flush)
         return VFW_E_DVD_GRAPHNOTREADY;
     }
     const GstSeekFlags flags = flush ? GST_SEEK_FLAG_FLUSH : GST_SEEK_FLAG_NONE;
+    // The source's segment ends where the cell it reads ends, in its own time stamps, not
+    // in title time; keeping that end would put it before a later start and fail the
+    // seek half-way, flushed and silent. The title plays on to its end.
     if (!gst_element_seek(m_graph->element(), rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET,
-                          std::max<std::int64_t>(ns, 0), GST_SEEK_TYPE_NONE, -1)) {
+                          std::max<std::int64_t>(ns, 0), GST_SEEK_TYPE_SET, GST_CLOCK_TIME_NONE)) {
         return VFW_E_DVD_OPERATION_INHIBITED;
     }
     m_rate = rate;
@@ -261,7 +437,7 @@ HRESULT GstDvdNavigator::seekInFormat(const char* format, std::int64_t value)
 
 HRESULT GstDvdNavigator::ShowMenu(DVD_MENU_ID menu)
 {
-    m_rewindSpeed = 0;
+    endScan();
     const GstNavigationCommand command = menu == DVD_MENU_Title
                                              ? GST_NAVIGATION_COMMAND_DVD_TITLE_MENU
                                              : GST_NAVIGATION_COMMAND_DVD_ROOT_MENU;
@@ -275,6 +451,10 @@ HRESULT GstDvdNavigator::PlayForwards(double speed)
     }
     if (!m_graph || !m_graph->valid()) {
         return VFW_E_DVD_GRAPHNOTREADY;
+    }
+    // A seek made while the source holds a menu's still picture never completes.
+    if (!inTitle()) {
+        return VFW_E_DVD_INVALIDDOMAIN;
     }
     const bool wasRewinding = rewinding();
     m_rewindSpeed = 0;
@@ -296,29 +476,38 @@ HRESULT GstDvdNavigator::PlayBackwards(double speed)
     if (!m_graph || !m_graph->valid()) {
         return VFW_E_DVD_GRAPHNOTREADY;
     }
+    if (!inTitle()) {
+        return VFW_E_DVD_INVALIDDOMAIN;
+    }
+    gint64 now = 0;
+    if (!gst_element_query_position(m_graph->element(), GST_FORMAT_TIME, &now)) {
+        now = 0;
+    }
     if (m_rate != 1.0) {
-        const HRESULT hr = PlayForwards(1.0);
+        const HRESULT hr = seekTime(1.0, now, true);
         if (Failed(hr)) {
             return hr;
         }
     }
     m_rewindSpeed = speed;
+    m_rewindFromNs = now;
+    m_rewindStartMs = steadyMs();
     return S_OK;
 }
 
-bool GstDvdNavigator::stepBackward(int elapsedMs)
+bool GstDvdNavigator::stepBackward()
 {
-    Location where;
-    if (!rewinding() || !location(where) || where.title < 1) {
-        return rewinding();
+    if (!rewinding()) {
+        return false;
     }
-    // The picture moves on at normal speed between jumps; jump back that much more.
-    const std::int64_t back = std::int64_t((m_rewindSpeed + 1.0) * elapsedMs) * GST_MSECOND;
-    const std::int64_t target = where.timeNs - back;
-    if (target <= 0) {
-        m_rewindSpeed = 0; // the start of the title: play on from there
-    }
+    // Counted from where the rewind began, not from where the last jump landed: a jump
+    // lands on the time map's entry before its target, which would add up.
+    const std::int64_t covered = std::int64_t(m_rewindSpeed * double(steadyMs() - m_rewindStartMs));
+    const std::int64_t target = m_rewindFromNs - covered * GST_MSECOND;
     seekTime(1.0, std::max<std::int64_t>(target, 0), true);
+    if (target <= 0) {
+        endScan(); // the start of the title: play on from there
+    }
     return rewinding();
 }
 
@@ -328,16 +517,18 @@ HRESULT GstDvdNavigator::PlayChapterInTitle(int title, int chapter, unsigned)
     if (Failed(GetNumberOfChapters(title, chapters)) || chapter < 1 || chapter > chapters) {
         return E_INVALIDARG;
     }
-    m_rewindSpeed = 0;
+    endScan();
     const int now = titleNow();
     HRESULT hr = S_OK;
     if (now < 1) {
-        hr = jumpFromMenu(title);
-    } else if (now != title) {
-        hr = seekIn("title", title);
-    }
-    if (Succeeded(hr) && (now == title || chapter != 1)) {
-        hr = seekIn("chapter", chapter);
+        hr = jumpFromMenu(title, chapter);
+    } else {
+        if (now != title) {
+            hr = seekIn("title", title);
+        }
+        if (Succeeded(hr) && (now == title || chapter != 1)) {
+            hr = seekIn("chapter", chapter);
+        }
     }
     reapplySubpicture();
     return hr;
@@ -347,7 +538,7 @@ HRESULT GstDvdNavigator::PlayChapterInTitle(int title, int chapter, unsigned)
 // seek made meanwhile never completes. So the still is ended as the remote's Menu key
 // would (resuming a title, or restarting the menu), the source's output is held so that
 // it cannot reach the still again, and the title seek is made while it waits.
-HRESULT GstDvdNavigator::jumpFromMenu(int title)
+HRESULT GstDvdNavigator::jumpFromMenu(int title, int chapter)
 {
     if (!m_graph || !m_graph->valid()) {
         return VFW_E_DVD_GRAPHNOTREADY;
@@ -360,22 +551,28 @@ HRESULT GstDvdNavigator::jumpFromMenu(int title)
     if (!pad) {
         return VFW_E_DVD_INVALIDDOMAIN;
     }
-    std::atomic<bool> flushed{false};
+    auto flushed = std::make_shared<std::atomic<bool>>(false);
     const gulong hold =
         gst_pad_add_probe(pad,
                           GstPadProbeType(GST_PAD_PROBE_TYPE_BLOCK | GST_PAD_PROBE_TYPE_BUFFER |
                                           GST_PAD_PROBE_TYPE_BUFFER_LIST),
                           holdData, nullptr, nullptr);
     const gulong watch =
-        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_EVENT_FLUSH, noteFlush, &flushed, nullptr);
+        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_EVENT_FLUSH, noteFlush,
+                          new std::shared_ptr<std::atomic<bool>>(flushed), freeFlushFlag);
     HRESULT hr = sendNavigation(gst_navigation_event_new_command(GST_NAVIGATION_COMMAND_DVD_MENU));
     gst_pad_remove_probe(pad, watch);
     // Without the flush the command changed nothing and the still goes on: no seek then.
-    if (Succeeded(hr) && !flushed.load()) {
+    if (Succeeded(hr) && !flushed->load()) {
         hr = VFW_E_DVD_OPERATION_INHIBITED;
     }
     if (Succeeded(hr)) {
         hr = seekInFormat("title", title);
+    }
+    // Until the output moves on, the source may still answer for the menu and refuse a
+    // chapter of "no title": the chapter is sought while the output still waits.
+    if (Succeeded(hr) && chapter != 1) {
+        hr = seekInFormat("chapter", chapter);
     }
     gst_pad_remove_probe(pad, hold);
     gst_object_unref(pad);
@@ -384,6 +581,12 @@ HRESULT GstDvdNavigator::jumpFromMenu(int title)
 
 HRESULT GstDvdNavigator::PlayAtTime(const tagDVD_HMSF_TIMECODE& time, unsigned flags)
 {
+    if (!m_graph || !m_graph->valid()) {
+        return VFW_E_DVD_GRAPHNOTREADY;
+    }
+    if (!inTitle()) {
+        return VFW_E_DVD_INVALIDDOMAIN;
+    }
     m_rewindSpeed = 0;
     const std::int64_t seconds =
         std::int64_t(time.bHours) * 3600 + std::int64_t(time.bMinutes) * 60 + time.bSeconds;
@@ -537,6 +740,37 @@ bool GstDvdNavigator::location(Location& where) const
     return true;
 }
 
+bool GstDvdNavigator::playedLocation(Location& where)
+{
+    if (!m_graph || !m_graph->valid()) {
+        return false;
+    }
+    const GstClockTime now = gst_element_get_current_running_time(m_graph->element());
+    const int titleBefore = m_playedTitle;
+    {
+        std::lock_guard<std::mutex> guard(m_played->lock);
+        while (!m_played->changes.empty() && GST_CLOCK_TIME_IS_VALID(now) &&
+               m_played->changes.front().at <= now) {
+            m_playedTitle = m_played->changes.front().title;
+            m_playedChapter = m_played->changes.front().chapter;
+            m_played->changes.pop_front();
+        }
+    }
+    if (m_playedTitle < 0) {
+        return false;
+    }
+    // A scan does not outlive its title: what follows plays at normal speed.
+    if (titleBefore >= 0 && titleBefore != m_playedTitle && (m_rate != 1.0 || rewinding())) {
+        endScan();
+    }
+    gint64 time = -1;
+    gst_element_query_position(m_graph->element(), GST_FORMAT_TIME, &time);
+    where.title = m_playedTitle;
+    where.chapter = m_playedChapter;
+    where.timeNs = std::max<gint64>(time, 0);
+    return true;
+}
+
 int GstDvdNavigator::titleNow() const
 {
     // The source does not answer while a seek or a state change holds it; the title
@@ -637,9 +871,21 @@ HRESULT GstDvdNavigator::GetTotalTitleTime(tagDVD_HMSF_TIMECODE& total, unsigned
 {
     total = tagDVD_HMSF_TIMECODE();
     flags = 0;
+    // The source answers for what it reads, which near a title's end is already the
+    // next title or menu; the output's title keeps the length last read for it.
+    const int now = titleNow();
+    const int shown = m_playedTitle >= 0 ? m_playedTitle : now;
     gint64 ns = -1;
-    if (!currentTitle() || !gst_element_query_duration(m_graph->element(), GST_FORMAT_TIME, &ns) ||
-        ns < 0) {
+    if (!m_graph || !m_graph->valid() || shown < 1) {
+        return VFW_E_DVD_INVALIDDOMAIN;
+    }
+    if (now == shown && gst_element_query_duration(m_graph->element(), GST_FORMAT_TIME, &ns) &&
+        ns >= 0) {
+        m_durationTitle = shown;
+        m_durationNs = ns;
+    } else if (m_durationTitle == shown) {
+        ns = m_durationNs;
+    } else {
         return VFW_E_DVD_INVALIDDOMAIN;
     }
     const gint64 seconds = ns / GST_SECOND;

@@ -91,6 +91,8 @@ public:
     std::function<void(TFilterGraph*, const tagDVD_HMSF_TIMECODE& HMSFTimeCode,
                        const tagDVD_TIMECODE& TimeCode)>
         OnDVDCurrentHMSFTime;
+    std::function<void(TFilterGraph*, int domain)> OnDVDDomainChange;
+    std::function<void(TFilterGraph*, double rate)> OnDVDPlaybackRateChange;
 
     // Queues one event as the graph would and announces it to the message loop.
     void postGraphEvent(int code, std::intptr_t param1, std::intptr_t param2);
