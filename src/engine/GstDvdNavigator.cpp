@@ -157,6 +157,11 @@ struct GstDvdNavigator::Played {
     int title = -1;
     int chapter = -1;
     GstClockTime lastAt = 0;
+    // Each cell comes with a segment whose time line starts again; the output plays
+    // the cells one after the other, so a new segment continues where the last ended.
+    GstClockTime offset = 0;
+    GstSegment segment;
+    bool segmentKnown = false;
     GstElement* source = nullptr;
 
     ~Played()
@@ -172,6 +177,28 @@ struct GstDvdNavigator::Played {
         changes.clear();
         title = chapter = -1; // what follows the flush is announced afresh
         lastAt = 0;
+        offset = 0;
+        segmentKnown = false;
+    }
+
+    // The running time at which ts comes out, given the pad's present segment.
+    GstClockTime outputTime(const GstSegment& now, GstClockTime ts)
+    {
+        if (now.format != GST_FORMAT_TIME || !GST_CLOCK_TIME_IS_VALID(ts)) {
+            return GST_CLOCK_TIME_NONE;
+        }
+        const GstClockTime raw = gst_segment_to_running_time(&now, GST_FORMAT_TIME, ts);
+        if (!GST_CLOCK_TIME_IS_VALID(raw)) {
+            return GST_CLOCK_TIME_NONE;
+        }
+        const bool fresh = segmentKnown && (now.start != segment.start ||
+                                            now.time != segment.time || now.base != segment.base);
+        if (fresh) {
+            offset = lastAt > raw ? lastAt - raw : 0;
+        }
+        segment = now;
+        segmentKnown = true;
+        return raw + offset;
     }
 
     void read(GstPad* pad, GstBuffer* buffer)
@@ -184,15 +211,13 @@ struct GstDvdNavigator::Played {
         GstClockTime at = GST_CLOCK_TIME_NONE;
         const GstClockTime ts =
             GST_BUFFER_PTS_IS_VALID(buffer) ? GST_BUFFER_PTS(buffer) : GST_BUFFER_DTS(buffer);
+        std::lock_guard<std::mutex> guard(lock);
         if (GstEvent* event = gst_pad_get_sticky_event(pad, GST_EVENT_SEGMENT, 0)) {
-            const GstSegment* segment = nullptr;
-            gst_event_parse_segment(event, &segment);
-            if (segment->format == GST_FORMAT_TIME && GST_CLOCK_TIME_IS_VALID(ts)) {
-                at = gst_segment_to_running_time(segment, GST_FORMAT_TIME, ts);
-            }
+            const GstSegment* now = nullptr;
+            gst_event_parse_segment(event, &now);
+            at = outputTime(*now, ts);
             gst_event_unref(event);
         }
-        std::lock_guard<std::mutex> guard(lock);
         if (GST_CLOCK_TIME_IS_VALID(at)) {
             lastAt = at;
         }
@@ -299,6 +324,10 @@ constexpr const char* kDemuxer = "dvddemux";
 
 template <typename Track> void watchDemuxerPad(GstPad* pad, const std::shared_ptr<Track>& track)
 {
+    // The picture's stream alone: one time line, and every cell has pictures.
+    if (!g_str_has_prefix(GST_OBJECT_NAME(pad), "video")) {
+        return;
+    }
     auto note = [](GstPad* p, GstPadProbeInfo* info, gpointer data) {
         Track& played = **static_cast<std::shared_ptr<Track>*>(data);
         if (GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
