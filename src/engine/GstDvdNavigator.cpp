@@ -756,9 +756,17 @@ bool GstDvdNavigator::location(Location& where) const
     const GstFormat titles = gst_format_get_by_nick("title");
     const GstFormat chapters = gst_format_get_by_nick("chapter");
     gint64 title = -1, chapter = -1, time = -1;
-    if (titles == GST_FORMAT_UNDEFINED || chapters == GST_FORMAT_UNDEFINED ||
-        !gst_element_query_position(m_graph->element(), titles, &title) ||
-        !gst_element_query_position(m_graph->element(), chapters, &chapter)) {
+    // Asked of the source itself: on their way through the graph the questions can meet
+    // an element that answers for a stream of its own.
+    GstElement* source = dvdSource(m_graph->element());
+    const bool known = source && titles != GST_FORMAT_UNDEFINED &&
+                       chapters != GST_FORMAT_UNDEFINED &&
+                       gst_element_query_position(source, titles, &title) &&
+                       gst_element_query_position(source, chapters, &chapter);
+    if (source) {
+        gst_object_unref(source);
+    }
+    if (!known) {
         return false;
     }
     gst_element_query_position(m_graph->element(), GST_FORMAT_TIME, &time);
@@ -774,6 +782,8 @@ bool GstDvdNavigator::playedLocation(Location& where)
     if (!m_graph || !m_graph->valid()) {
         return false;
     }
+    Location read;
+    location(read); // keeps the source's own title at hand for the commands
     const GstClockTime now = gst_element_get_current_running_time(m_graph->element());
     const int titleBefore = m_playedTitle;
     {
