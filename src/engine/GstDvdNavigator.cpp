@@ -1,5 +1,7 @@
 #include "engine/GstDvdNavigator.h"
 
+#include "engine/DvdOutputTrack.h"
+
 #include "engine/GstGraph.h"
 #include "platform/Locale.h"
 
@@ -13,8 +15,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <deque>
-#include <mutex>
 
 namespace {
 
@@ -144,96 +144,6 @@ std::int64_t steadyMs()
 
 } // namespace
 
-// Title and chapter changes as the source reads them, each with the running time at
-// which its data reaches the output; written by the streaming thread.
-struct GstDvdNavigator::Played {
-    struct Change {
-        GstClockTime at;
-        int title;
-        int chapter;
-    };
-    std::mutex lock;
-    std::deque<Change> changes;
-    int title = -1;
-    int chapter = -1;
-    GstClockTime lastAt = 0;
-    // Each cell comes with a segment whose time line starts again; the output plays
-    // the cells one after the other, so a new segment continues where the last ended.
-    GstClockTime offset = 0;
-    GstSegment segment;
-    bool segmentKnown = false;
-    GstElement* source = nullptr;
-
-    ~Played()
-    {
-        if (source) {
-            gst_object_unref(source);
-        }
-    }
-
-    void flushed()
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        changes.clear();
-        title = chapter = -1; // what follows the flush is announced afresh
-        lastAt = 0;
-        offset = 0;
-        segmentKnown = false;
-    }
-
-    // The running time at which ts comes out, given the pad's present segment.
-    GstClockTime outputTime(const GstSegment& now, GstClockTime ts)
-    {
-        if (now.format != GST_FORMAT_TIME || !GST_CLOCK_TIME_IS_VALID(ts)) {
-            return GST_CLOCK_TIME_NONE;
-        }
-        const GstClockTime raw = gst_segment_to_running_time(&now, GST_FORMAT_TIME, ts);
-        if (!GST_CLOCK_TIME_IS_VALID(raw)) {
-            return GST_CLOCK_TIME_NONE;
-        }
-        const bool fresh = segmentKnown && (now.start != segment.start ||
-                                            now.time != segment.time || now.base != segment.base);
-        if (fresh) {
-            offset = lastAt > raw ? lastAt - raw : 0;
-        }
-        segment = now;
-        segmentKnown = true;
-        return raw + offset;
-    }
-
-    void read(GstPad* pad, GstBuffer* buffer)
-    {
-        const GstFormat titles = gst_format_get_by_nick("title");
-        const GstFormat chapters = gst_format_get_by_nick("chapter");
-        gint64 t = -1, c = -1;
-        const bool known = source && gst_element_query_position(source, titles, &t) &&
-                           gst_element_query_position(source, chapters, &c);
-        GstClockTime at = GST_CLOCK_TIME_NONE;
-        const GstClockTime ts =
-            GST_BUFFER_PTS_IS_VALID(buffer) ? GST_BUFFER_PTS(buffer) : GST_BUFFER_DTS(buffer);
-        std::lock_guard<std::mutex> guard(lock);
-        if (GstEvent* event = gst_pad_get_sticky_event(pad, GST_EVENT_SEGMENT, 0)) {
-            const GstSegment* now = nullptr;
-            gst_event_parse_segment(event, &now);
-            at = outputTime(*now, ts);
-            gst_event_unref(event);
-        }
-        if (GST_CLOCK_TIME_IS_VALID(at)) {
-            lastAt = at;
-        }
-        if (known && (t != title || c != chapter)) {
-            // What follows a title (a menu) may restart the time line, yet it comes out
-            // after what came before it.
-            const GstClockTime shown =
-                std::max(lastAt, changes.empty() ? lastAt : changes.back().at);
-            lastAt = shown;
-            changes.push_back({shown, int(t), int(c)});
-            title = int(t);
-            chapter = int(c);
-        }
-    }
-};
-
 QString dvdVideoFolder(const QString& path)
 {
     if (path.isEmpty()) {
@@ -252,10 +162,7 @@ QString dvdVideoFolder(const QString& path)
     return QString();
 }
 
-GstDvdNavigator::GstDvdNavigator(GstGraph* graph)
-    : m_graph(graph), m_played(std::make_shared<Played>())
-{
-}
+GstDvdNavigator::GstDvdNavigator(GstGraph* graph) : m_graph(graph) {}
 
 GstDvdNavigator::~GstDvdNavigator()
 {
@@ -315,85 +222,14 @@ HRESULT GstDvdNavigator::RenderDvdVideoVolume(const QString& path, int, AM_DVD_R
     return S_OK;
 }
 
-namespace {
-
-// The demuxer splits what the source reads in its own streaming thread: the source's
-// title and chapter there are those of the data passing, which carries the time stamps
-// the source's raw sectors lack.
-constexpr const char* kDemuxer = "dvddemux";
-
-template <typename Track> void watchDemuxerPad(GstPad* pad, const std::shared_ptr<Track>& track)
-{
-    // The picture's stream alone: one time line, and every cell has pictures.
-    if (!g_str_has_prefix(GST_OBJECT_NAME(pad), "video")) {
-        return;
-    }
-    auto note = [](GstPad* p, GstPadProbeInfo* info, gpointer data) {
-        Track& played = **static_cast<std::shared_ptr<Track>*>(data);
-        if (GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
-            (info->type & GST_PAD_PROBE_TYPE_BUFFER) && buffer) {
-            played.read(p, buffer);
-        } else if (GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
-                   event && GST_EVENT_TYPE(event) == GST_EVENT_FLUSH_STOP) {
-            played.flushed();
-        }
-        return GST_PAD_PROBE_OK;
-    };
-    gst_pad_add_probe(pad,
-                      GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_FLUSH),
-                      note, new std::shared_ptr<Track>(track),
-                      [](gpointer data) { delete static_cast<std::shared_ptr<Track>*>(data); });
-}
-
-} // namespace
-
 void GstDvdNavigator::watchOutput()
 {
-    m_played = std::make_shared<Played>(); // probes of an earlier graph keep their own
-    GstElement* demuxer = gst_bin_get_by_name(GST_BIN(m_graph->element()), kDemuxer);
-    GstElement* source = dvdSource(m_graph->element());
-    if (!demuxer || !source) {
-        if (demuxer) {
-            gst_object_unref(demuxer);
-        }
-        if (source) {
-            gst_object_unref(source);
-        }
-        return;
+    // Probes of an earlier graph keep their own track.
+    m_played.reset();
+    if (GstElement* source = dvdSource(m_graph->element())) {
+        m_played = DvdOutputTrack::watch(m_graph->element(), source);
+        gst_object_unref(source);
     }
-    m_played->source = source; // a reference, dropped with the last user
-    GstIterator* it = gst_element_iterate_src_pads(demuxer);
-    GValue item = G_VALUE_INIT;
-    while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
-        watchDemuxerPad(GST_PAD(g_value_get_object(&item)), m_played);
-        g_value_reset(&item);
-    }
-    g_value_unset(&item);
-    gst_iterator_free(it);
-    auto added = [](GstElement*, GstPad* pad, gpointer data) {
-        watchDemuxerPad(pad, *static_cast<std::shared_ptr<Played>*>(data));
-    };
-    g_signal_connect_data(
-        demuxer, "pad-added", G_CALLBACK(+added), new std::shared_ptr<Played>(m_played),
-        [](gpointer data, GClosure*) { delete static_cast<std::shared_ptr<Played>*>(data); },
-        GConnectFlags(0));
-    gst_object_unref(demuxer);
-}
-
-// The source keeps the scan's rate into what follows the title, where a menu's buttons
-// then wait for a time that comes eight times too late. The source's own restart (as
-// after a menu button) reads on from where it is at normal speed.
-void GstDvdNavigator::restartAtNormalSpeed()
-{
-    const GstFormat internal = gst_format_get_by_nick("rsndvdsrc-internal");
-    GstElement* source = internal != GST_FORMAT_UNDEFINED ? dvdSource(m_graph->element()) : nullptr;
-    if (!source) {
-        return;
-    }
-    gst_element_send_event(source,
-                           gst_event_new_seek(1.0, internal, GST_SEEK_FLAG_FLUSH,
-                                              GST_SEEK_TYPE_NONE, -1, GST_SEEK_TYPE_NONE, -1));
-    gst_object_unref(source);
 }
 
 void GstDvdNavigator::endScan()
@@ -786,14 +622,8 @@ bool GstDvdNavigator::playedLocation(Location& where)
     location(read); // keeps the source's own title at hand for the commands
     const GstClockTime now = gst_element_get_current_running_time(m_graph->element());
     const int titleBefore = m_playedTitle;
-    {
-        std::lock_guard<std::mutex> guard(m_played->lock);
-        while (!m_played->changes.empty() && GST_CLOCK_TIME_IS_VALID(now) &&
-               m_played->changes.front().at <= now) {
-            m_playedTitle = m_played->changes.front().title;
-            m_playedChapter = m_played->changes.front().chapter;
-            m_played->changes.pop_front();
-        }
+    if (m_played) {
+        m_played->shown(now, m_playedTitle, m_playedChapter);
     }
     if (m_playedTitle < 0) {
         return false;

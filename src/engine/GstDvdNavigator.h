@@ -74,7 +74,6 @@ private:
     // Back to normal speed without a command for it (the title ended, a jump, a menu):
     // the player hears of it as of a rate change.
     void endScan();
-    void restartAtNormalSpeed();
     int titleNow() const;
     bool inTitle() const;
     const DvdTitleInfo* currentTitle() const;
@@ -93,8 +92,7 @@ private:
     mutable int m_lastTitle = 0;
     int m_subpictureStream = 0;
     bool m_subpictureOn = false; // discs start with only their forced pictures shown
-    struct Played;
-    std::shared_ptr<Played> m_played; // filled by the streaming thread
+    std::shared_ptr<class DvdOutputTrack> m_played;
     int m_durationTitle = 0;
     std::int64_t m_durationNs = 0;
     int m_playedTitle = -1;
