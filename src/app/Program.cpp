@@ -101,8 +101,17 @@ void showError(const QString& message)
 
 } // namespace
 
+void setMediaEnvironment()
+{
+    // A disc plays its first-play program like a stand-alone player, not its title menu.
+    if (qEnvironmentVariableIsEmpty("DVDFASTSTART")) {
+        qputenv("DVDFASTSTART", "0");
+    }
+}
+
 int runLumeno(int argc, char** argv)
 {
+    setMediaEnvironment();
     QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
     Platform::InstanceLock lock;
     const bool first = lock.tryAcquire();

@@ -20,4 +20,8 @@ void destroyApplicationObjects();
 // cancelled, none shown any more, and the player closed with its usual saving.
 void closeOnTerminationRequest();
 
+// What the media libraries read from the environment, set once before GStreamer starts
+// (their threads read the environment later; changing it then is a race).
+void setMediaEnvironment();
+
 int runLumeno(int argc, char** argv);

@@ -98,6 +98,12 @@ void TDM::bindDvdEvents()
                                                        const QString& lang) {
         FilterGraph1DVDSubpictureStreamChange(s, sub, lcid, lang);
     };
+    FilterGraph1->OnDVDDomainChange = [this](TFilterGraph* s, int domain) {
+        FilterGraph1DVDDomainChange(s, domain);
+    };
+    FilterGraph1->OnDVDPlaybackRateChange = [this](TFilterGraph* s, double rate) {
+        FilterGraph1DVDPlaybackRateChange(s, rate);
+    };
     FilterGraph1->OnDVDCurrentHMSFTime = [this](TFilterGraph* s, const tagDVD_HMSF_TIMECODE& hmsf,
                                                 const tagDVD_TIMECODE& tc) {
         FilterGraph1DVDCurrentHMSFTime(s, hmsf, tc);
@@ -121,7 +127,11 @@ void TDM::BuildDvdGoToMenus()
             }
             for (QMenu* goTo : {GoTo1, GoTo2}) {
                 if (chapters <= 0) {
-                    goTo->addAction(caption)->setCheckable(true);
+                    // Its check mark follows the title events only; a click does nothing.
+                    QAction* bare = goTo->addAction(caption);
+                    bare->setCheckable(true);
+                    connect(bare, &QAction::triggered, this,
+                            [bare]() { bare->setChecked(!bare->isChecked()); });
                     continue;
                 }
                 auto* titleMenu = new QMenu(caption, goTo);
@@ -206,7 +216,10 @@ void TDM::Fast1Click()
     if (!dvd) {
         return;
     }
-    dvd->PlayForwards(8.0);
+    // Outside a title (a menu shows) the navigator refuses; the player stays as it is.
+    if (Failed(dvd->PlayForwards(8.0))) {
+        return;
+    }
     Frm_PlayerControl->FPaused = true;
     Frm_PlayerControl->ToolPlay->setEnabled(true);
     Play1->setEnabled(true);
@@ -219,7 +232,9 @@ void TDM::Rewind1Click()
     if (!dvd) {
         return;
     }
-    dvd->PlayBackwards(8.0);
+    if (Failed(dvd->PlayBackwards(8.0))) {
+        return;
+    }
     Frm_PlayerControl->FPaused = true;
     Frm_PlayerControl->ToolPlay->setEnabled(true);
     Play1->setEnabled(true);
@@ -358,6 +373,27 @@ void TDM::FilterGraph1DVDSubpictureStreamChange(TFilterGraph*, int SubNum, int, 
         Enable1->setChecked(!disabled);
         Enabled1->setChecked(!disabled);
     }
+}
+
+void TDM::FilterGraph1DVDDomainChange(TFilterGraph*, int domain)
+{
+    Frm_PlayerControl->TrackBar1->setEnabled(domain == DVD_DOMAIN_Title);
+}
+
+void TDM::FilterGraph1DVDPlaybackRateChange(TFilterGraph*, double rate)
+{
+    TFrm_PlayerControl* player = Frm_PlayerControl;
+    // Paused by a scan, not by Pause (which disables the Pause button).
+    if (rate != 1.0 || !player->FPaused || !player->ToolPause->isEnabled()) {
+        return;
+    }
+    player->FPaused = false;
+    player->ToolPlay->setEnabled(false);
+    player->ToolPause->setEnabled(true);
+    player->ToolStop->setEnabled(true);
+    Play1->setEnabled(false);
+    Pause1->setEnabled(true);
+    Stop1->setEnabled(true);
 }
 
 void TDM::FilterGraph1DVDCurrentHMSFTime(TFilterGraph*, const tagDVD_HMSF_TIMECODE& HMSFTimeCode,

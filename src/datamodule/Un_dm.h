@@ -129,6 +129,10 @@ public:
     void FilterGraph1DVDChapterStart(TFilterGraph* Sender, int chapter);
     void FilterGraph1DVDSubpictureStreamChange(TFilterGraph* Sender, int SubNum, int lcid,
                                                const QString& Lang);
+    // The bar moves within a title only; a menu has no time line to seek in.
+    void FilterGraph1DVDDomainChange(TFilterGraph* Sender, int domain);
+    // A scan that ended by itself leaves the player playing, not paused.
+    void FilterGraph1DVDPlaybackRateChange(TFilterGraph* Sender, double rate);
     void FilterGraph1DVDCurrentHMSFTime(TFilterGraph* Sender,
                                         const tagDVD_HMSF_TIMECODE& HMSFTimeCode,
                                         const tagDVD_TIMECODE& TimeCode);

@@ -56,6 +56,7 @@ public:
 };
 
 enum DVD_MENU_ID { DVD_MENU_Title = 2, DVD_MENU_Root = 3 };
+enum DVD_DOMAIN { DVD_DOMAIN_VideoTitleSetMenu = 3, DVD_DOMAIN_Title = 4 };
 enum DVD_CMD_FLAGS { DVD_CMD_FLAG_None = 0, DVD_CMD_FLAG_Flush = 1 };
 enum DVD_OPTION_FLAG { DVD_NotifyParentalLevelChange = 2, DVD_HMSF_TimeCodeEvents = 3 };
 

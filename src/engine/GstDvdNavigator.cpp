@@ -1,5 +1,7 @@
 #include "engine/GstDvdNavigator.h"
 
+#include "engine/DvdOutputTrack.h"
+
 #include "engine/GstGraph.h"
 #include "platform/Locale.h"
 
@@ -12,6 +14,7 @@
 #include <gst/video/navigation.h>
 
 #include <atomic>
+#include <chrono>
 
 namespace {
 
@@ -119,10 +122,24 @@ GstPadProbeReturn holdData(GstPad*, GstPadProbeInfo*, gpointer)
     return GST_PAD_PROBE_OK; // a blocking probe: the data waits until the probe goes
 }
 
+// The probe's flag lives on the heap and goes with the probe: a callback may still be
+// running on the streaming thread when the probe is removed.
 GstPadProbeReturn noteFlush(GstPad*, GstPadProbeInfo*, gpointer flushed)
 {
-    static_cast<std::atomic<bool>*>(flushed)->store(true);
+    (*static_cast<std::shared_ptr<std::atomic<bool>>*>(flushed))->store(true);
     return GST_PAD_PROBE_OK;
+}
+
+void freeFlushFlag(gpointer flushed)
+{
+    delete static_cast<std::shared_ptr<std::atomic<bool>>*>(flushed);
+}
+
+std::int64_t steadyMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 } // namespace
@@ -186,10 +203,6 @@ HRESULT GstDvdNavigator::RenderDvdVideoVolume(const QString& path, int, AM_DVD_R
             g_signal_connect_data(m_graph->element(), "source-setup", G_CALLBACK(setDvdDevice),
                                   g_strdup(m_device.constData()), freeDevice, GConnectFlags(0));
     }
-    // Play the disc's first-play program like a stand-alone player, not its title menu.
-    if (qEnvironmentVariableIsEmpty("DVDFASTSTART")) {
-        qputenv("DVDFASTSTART", "0");
-    }
     const HRESULT hr = m_graph->renderUri(QStringLiteral("dvd://"), timeoutMs);
     if (Failed(hr)) {
         if (path.isEmpty()) {
@@ -202,8 +215,33 @@ HRESULT GstDvdNavigator::RenderDvdVideoVolume(const QString& path, int, AM_DVD_R
     m_rate = 1.0;
     m_rewindSpeed = 0;
     m_lastTitle = 0;
+    m_playedTitle = m_playedChapter = -1;
+    m_durationTitle = 0;
+    watchOutput();
     status.iNumStreamsAttempted = m_graph->streamCount();
     return S_OK;
+}
+
+void GstDvdNavigator::watchOutput()
+{
+    // Probes of an earlier graph keep their own track.
+    m_played.reset();
+    if (GstElement* source = dvdSource(m_graph->element())) {
+        m_played = DvdOutputTrack::watch(m_graph->element(), source);
+        gst_object_unref(source);
+    }
+}
+
+void GstDvdNavigator::endScan()
+{
+    if (m_rate == 1.0 && !rewinding()) {
+        return;
+    }
+    m_rate = 1.0;
+    m_rewindSpeed = 0;
+    if (notify) {
+        notify(EC_DVD_PLAYBACK_RATE_CHANGE, 10000, 0);
+    }
 }
 
 // ---------------------------------------------------------------- moving around
@@ -223,8 +261,11 @@ HRESULT GstDvdNavigator::seekTime(double rate, std::int64_t ns, bool flush)
         return VFW_E_DVD_GRAPHNOTREADY;
     }
     const GstSeekFlags flags = flush ? GST_SEEK_FLAG_FLUSH : GST_SEEK_FLAG_NONE;
+    // The source's segment ends where the cell it reads ends, in its own time stamps, not
+    // in title time; keeping that end would put it before a later start and fail the
+    // seek half-way, flushed and silent. The title plays on to its end.
     if (!gst_element_seek(m_graph->element(), rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET,
-                          std::max<std::int64_t>(ns, 0), GST_SEEK_TYPE_NONE, -1)) {
+                          std::max<std::int64_t>(ns, 0), GST_SEEK_TYPE_SET, GST_CLOCK_TIME_NONE)) {
         return VFW_E_DVD_OPERATION_INHIBITED;
     }
     m_rate = rate;
@@ -261,7 +302,7 @@ HRESULT GstDvdNavigator::seekInFormat(const char* format, std::int64_t value)
 
 HRESULT GstDvdNavigator::ShowMenu(DVD_MENU_ID menu)
 {
-    m_rewindSpeed = 0;
+    endScan();
     const GstNavigationCommand command = menu == DVD_MENU_Title
                                              ? GST_NAVIGATION_COMMAND_DVD_TITLE_MENU
                                              : GST_NAVIGATION_COMMAND_DVD_ROOT_MENU;
@@ -275,6 +316,10 @@ HRESULT GstDvdNavigator::PlayForwards(double speed)
     }
     if (!m_graph || !m_graph->valid()) {
         return VFW_E_DVD_GRAPHNOTREADY;
+    }
+    // A seek made while the source holds a menu's still picture never completes.
+    if (!inTitle()) {
+        return VFW_E_DVD_INVALIDDOMAIN;
     }
     const bool wasRewinding = rewinding();
     m_rewindSpeed = 0;
@@ -296,29 +341,38 @@ HRESULT GstDvdNavigator::PlayBackwards(double speed)
     if (!m_graph || !m_graph->valid()) {
         return VFW_E_DVD_GRAPHNOTREADY;
     }
+    if (!inTitle()) {
+        return VFW_E_DVD_INVALIDDOMAIN;
+    }
+    gint64 now = 0;
+    if (!gst_element_query_position(m_graph->element(), GST_FORMAT_TIME, &now)) {
+        now = 0;
+    }
     if (m_rate != 1.0) {
-        const HRESULT hr = PlayForwards(1.0);
+        const HRESULT hr = seekTime(1.0, now, true);
         if (Failed(hr)) {
             return hr;
         }
     }
     m_rewindSpeed = speed;
+    m_rewindFromNs = now;
+    m_rewindStartMs = steadyMs();
     return S_OK;
 }
 
-bool GstDvdNavigator::stepBackward(int elapsedMs)
+bool GstDvdNavigator::stepBackward()
 {
-    Location where;
-    if (!rewinding() || !location(where) || where.title < 1) {
-        return rewinding();
+    if (!rewinding()) {
+        return false;
     }
-    // The picture moves on at normal speed between jumps; jump back that much more.
-    const std::int64_t back = std::int64_t((m_rewindSpeed + 1.0) * elapsedMs) * GST_MSECOND;
-    const std::int64_t target = where.timeNs - back;
-    if (target <= 0) {
-        m_rewindSpeed = 0; // the start of the title: play on from there
-    }
+    // Counted from where the rewind began, not from where the last jump landed: a jump
+    // lands on the time map's entry before its target, which would add up.
+    const std::int64_t covered = std::int64_t(m_rewindSpeed * double(steadyMs() - m_rewindStartMs));
+    const std::int64_t target = m_rewindFromNs - covered * GST_MSECOND;
     seekTime(1.0, std::max<std::int64_t>(target, 0), true);
+    if (target <= 0) {
+        endScan(); // the start of the title: play on from there
+    }
     return rewinding();
 }
 
@@ -328,16 +382,18 @@ HRESULT GstDvdNavigator::PlayChapterInTitle(int title, int chapter, unsigned)
     if (Failed(GetNumberOfChapters(title, chapters)) || chapter < 1 || chapter > chapters) {
         return E_INVALIDARG;
     }
-    m_rewindSpeed = 0;
+    endScan();
     const int now = titleNow();
     HRESULT hr = S_OK;
     if (now < 1) {
-        hr = jumpFromMenu(title);
-    } else if (now != title) {
-        hr = seekIn("title", title);
-    }
-    if (Succeeded(hr) && (now == title || chapter != 1)) {
-        hr = seekIn("chapter", chapter);
+        hr = jumpFromMenu(title, chapter);
+    } else {
+        if (now != title) {
+            hr = seekIn("title", title);
+        }
+        if (Succeeded(hr) && (now == title || chapter != 1)) {
+            hr = seekIn("chapter", chapter);
+        }
     }
     reapplySubpicture();
     return hr;
@@ -347,7 +403,7 @@ HRESULT GstDvdNavigator::PlayChapterInTitle(int title, int chapter, unsigned)
 // seek made meanwhile never completes. So the still is ended as the remote's Menu key
 // would (resuming a title, or restarting the menu), the source's output is held so that
 // it cannot reach the still again, and the title seek is made while it waits.
-HRESULT GstDvdNavigator::jumpFromMenu(int title)
+HRESULT GstDvdNavigator::jumpFromMenu(int title, int chapter)
 {
     if (!m_graph || !m_graph->valid()) {
         return VFW_E_DVD_GRAPHNOTREADY;
@@ -360,22 +416,28 @@ HRESULT GstDvdNavigator::jumpFromMenu(int title)
     if (!pad) {
         return VFW_E_DVD_INVALIDDOMAIN;
     }
-    std::atomic<bool> flushed{false};
+    auto flushed = std::make_shared<std::atomic<bool>>(false);
     const gulong hold =
         gst_pad_add_probe(pad,
                           GstPadProbeType(GST_PAD_PROBE_TYPE_BLOCK | GST_PAD_PROBE_TYPE_BUFFER |
                                           GST_PAD_PROBE_TYPE_BUFFER_LIST),
                           holdData, nullptr, nullptr);
     const gulong watch =
-        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_EVENT_FLUSH, noteFlush, &flushed, nullptr);
+        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_EVENT_FLUSH, noteFlush,
+                          new std::shared_ptr<std::atomic<bool>>(flushed), freeFlushFlag);
     HRESULT hr = sendNavigation(gst_navigation_event_new_command(GST_NAVIGATION_COMMAND_DVD_MENU));
     gst_pad_remove_probe(pad, watch);
     // Without the flush the command changed nothing and the still goes on: no seek then.
-    if (Succeeded(hr) && !flushed.load()) {
+    if (Succeeded(hr) && !flushed->load()) {
         hr = VFW_E_DVD_OPERATION_INHIBITED;
     }
     if (Succeeded(hr)) {
         hr = seekInFormat("title", title);
+    }
+    // Until the output moves on, the source may still answer for the menu and refuse a
+    // chapter of "no title": the chapter is sought while the output still waits.
+    if (Succeeded(hr) && chapter != 1) {
+        hr = seekInFormat("chapter", chapter);
     }
     gst_pad_remove_probe(pad, hold);
     gst_object_unref(pad);
@@ -384,6 +446,12 @@ HRESULT GstDvdNavigator::jumpFromMenu(int title)
 
 HRESULT GstDvdNavigator::PlayAtTime(const tagDVD_HMSF_TIMECODE& time, unsigned flags)
 {
+    if (!m_graph || !m_graph->valid()) {
+        return VFW_E_DVD_GRAPHNOTREADY;
+    }
+    if (!inTitle()) {
+        return VFW_E_DVD_INVALIDDOMAIN;
+    }
     m_rewindSpeed = 0;
     const std::int64_t seconds =
         std::int64_t(time.bHours) * 3600 + std::int64_t(time.bMinutes) * 60 + time.bSeconds;
@@ -524,9 +592,17 @@ bool GstDvdNavigator::location(Location& where) const
     const GstFormat titles = gst_format_get_by_nick("title");
     const GstFormat chapters = gst_format_get_by_nick("chapter");
     gint64 title = -1, chapter = -1, time = -1;
-    if (titles == GST_FORMAT_UNDEFINED || chapters == GST_FORMAT_UNDEFINED ||
-        !gst_element_query_position(m_graph->element(), titles, &title) ||
-        !gst_element_query_position(m_graph->element(), chapters, &chapter)) {
+    // Asked of the source itself: on their way through the graph the questions can meet
+    // an element that answers for a stream of its own.
+    GstElement* source = dvdSource(m_graph->element());
+    const bool known = source && titles != GST_FORMAT_UNDEFINED &&
+                       chapters != GST_FORMAT_UNDEFINED &&
+                       gst_element_query_position(source, titles, &title) &&
+                       gst_element_query_position(source, chapters, &chapter);
+    if (source) {
+        gst_object_unref(source);
+    }
+    if (!known) {
         return false;
     }
     gst_element_query_position(m_graph->element(), GST_FORMAT_TIME, &time);
@@ -534,6 +610,33 @@ bool GstDvdNavigator::location(Location& where) const
     where.chapter = int(chapter);
     where.timeNs = std::max<gint64>(time, 0);
     m_lastTitle = where.title;
+    return true;
+}
+
+bool GstDvdNavigator::playedLocation(Location& where)
+{
+    if (!m_graph || !m_graph->valid()) {
+        return false;
+    }
+    Location read;
+    location(read); // keeps the source's own title at hand for the commands
+    const GstClockTime now = gst_element_get_current_running_time(m_graph->element());
+    const int titleBefore = m_playedTitle;
+    if (m_played) {
+        m_played->shown(now, m_playedTitle, m_playedChapter);
+    }
+    if (m_playedTitle < 0) {
+        return false;
+    }
+    // A scan does not outlive its title: what follows plays at normal speed.
+    if (titleBefore >= 0 && titleBefore != m_playedTitle && (m_rate != 1.0 || rewinding())) {
+        endScan();
+    }
+    gint64 time = -1;
+    gst_element_query_position(m_graph->element(), GST_FORMAT_TIME, &time);
+    where.title = m_playedTitle;
+    where.chapter = m_playedChapter;
+    where.timeNs = std::max<gint64>(time, 0);
     return true;
 }
 
@@ -637,9 +740,21 @@ HRESULT GstDvdNavigator::GetTotalTitleTime(tagDVD_HMSF_TIMECODE& total, unsigned
 {
     total = tagDVD_HMSF_TIMECODE();
     flags = 0;
+    // The source answers for what it reads, which near a title's end is already the
+    // next title or menu; the output's title keeps the length last read for it.
+    const int now = titleNow();
+    const int shown = m_playedTitle >= 0 ? m_playedTitle : now;
     gint64 ns = -1;
-    if (!currentTitle() || !gst_element_query_duration(m_graph->element(), GST_FORMAT_TIME, &ns) ||
-        ns < 0) {
+    if (!m_graph || !m_graph->valid() || shown < 1) {
+        return VFW_E_DVD_INVALIDDOMAIN;
+    }
+    if (now == shown && gst_element_query_duration(m_graph->element(), GST_FORMAT_TIME, &ns) &&
+        ns >= 0) {
+        m_durationTitle = shown;
+        m_durationNs = ns;
+    } else if (m_durationTitle == shown) {
+        ns = m_durationNs;
+    } else {
         return VFW_E_DVD_INVALIDDOMAIN;
     }
     const gint64 seconds = ns / GST_SECOND;

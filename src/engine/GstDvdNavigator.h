@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QString>
 #include <functional>
+#include <memory>
 
 class GstGraph;
 typedef struct _GstEvent GstEvent;
@@ -48,14 +49,17 @@ public:
         std::int64_t timeNs = 0;
     };
     bool location(Location& where) const;
+    // The same for what the output shows now: the source reads ahead, so its title and
+    // chapter change before their pictures and sound come out.
+    bool playedLocation(Location& where);
     void detach();
 
     // How the graph hears of changes the navigator makes itself (event code, params).
     std::function<void(int, std::intptr_t, std::intptr_t)> notify;
 
     // The source has no reverse playback: while rewinding, each call jumps back by what
-    // the speed covers in elapsedMs. True while rewinding goes on.
-    bool stepBackward(int elapsedMs);
+    // the speed has covered since the rewind began. True while rewinding goes on.
+    bool stepBackward();
     bool rewinding() const { return m_rewindSpeed > 0; }
     // A new title resets the source's own subpicture choice; put ours back.
     void reapplySubpicture();
@@ -65,7 +69,11 @@ private:
     HRESULT seekTime(double rate, std::int64_t ns, bool flush);
     HRESULT seekIn(const char* format, std::int64_t value);
     HRESULT seekInFormat(const char* format, std::int64_t value);
-    HRESULT jumpFromMenu(int title);
+    HRESULT jumpFromMenu(int title, int chapter);
+    void watchOutput();
+    // Back to normal speed without a command for it (the title ended, a jump, a menu):
+    // the player hears of it as of a rate change.
+    void endScan();
     int titleNow() const;
     bool inTitle() const;
     const DvdTitleInfo* currentTitle() const;
@@ -78,10 +86,17 @@ private:
     bool m_notifyParentalLevel = true;
     bool m_hmsfTimeEvents = false;
     double m_rewindSpeed = 0;
+    std::int64_t m_rewindFromNs = 0;
+    std::int64_t m_rewindStartMs = 0;
     double m_rate = 1.0;
     mutable int m_lastTitle = 0;
     int m_subpictureStream = 0;
     bool m_subpictureOn = false; // discs start with only their forced pictures shown
+    std::shared_ptr<class DvdOutputTrack> m_played;
+    int m_durationTitle = 0;
+    std::int64_t m_durationNs = 0;
+    int m_playedTitle = -1;
+    int m_playedChapter = -1;
 };
 
 // The DVD-Video folder (the one holding video_ts.ifo) for an .ifo path or a folder, or

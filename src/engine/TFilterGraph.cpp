@@ -429,12 +429,16 @@ void TFilterGraph::pollDvdLocation()
         return;
     }
     if (FDVDGraph->rewinding()) {
-        FDVDGraph->stepBackward(kDvdPollMs);
+        FDVDGraph->stepBackward();
     }
-    if (!FDVDGraph->location(where)) {
+    if (!FDVDGraph->playedLocation(where)) {
         return;
     }
     const bool inTitle = where.title >= 1;
+    if (FDvdTitle < 0 || inTitle != (FDvdTitle >= 1)) {
+        postGraphEvent(EC_DVD_DOMAIN_CHANGE,
+                       inTitle ? DVD_DOMAIN_Title : DVD_DOMAIN_VideoTitleSetMenu, 0);
+    }
     if (inTitle && where.title != FDvdTitle) {
         postGraphEvent(EC_DVD_TITLE_CHANGE, where.title, 0);
         FDvdChapter = -1;
@@ -543,6 +547,16 @@ void TFilterGraph::dispatchEvent(const GraphEvent& ev)
                 OnDVDSubpictureStreamChange(this, int(ev.param1), lcid,
                                             Platform::englishLanguageName(lcid));
             }
+        }
+        break;
+    case EC_DVD_DOMAIN_CHANGE:
+        if (OnDVDDomainChange) {
+            OnDVDDomainChange(this, int(ev.param1));
+        }
+        break;
+    case EC_DVD_PLAYBACK_RATE_CHANGE:
+        if (OnDVDPlaybackRateChange) {
+            OnDVDPlaybackRateChange(this, double(ev.param1) / 10000.0);
         }
         break;
     case EC_DVD_CURRENT_HMSF_TIME:

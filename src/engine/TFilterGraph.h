@@ -96,6 +96,8 @@ public:
     std::function<void(TFilterGraph*, const tagDVD_HMSF_TIMECODE& HMSFTimeCode,
                        const tagDVD_TIMECODE& TimeCode)>
         OnDVDCurrentHMSFTime;
+    std::function<void(TFilterGraph*, int domain)> OnDVDDomainChange;
+    std::function<void(TFilterGraph*, double rate)> OnDVDPlaybackRateChange;
 
     // The tags of the file being played so far; empty without a graph or a render.
     MediaTags Tags() const;

@@ -122,6 +122,7 @@ void TFrm_PlayerControl::ToolPlayClick()
     if (kind == kCd) {
         try {
             lbl_elepased->setText(QStringLiteral("00:00 / 00:00"));
+            TrackBar1->setEnabled(true);
             TrackBar1->setGeometry(DSTrackBar1->geometry());
             TrackBar1->show();
             DSTrackBar1->hide();
@@ -149,6 +150,8 @@ void TFrm_PlayerControl::ToolPlayClick()
             m_openFailed = true;
         }
     } else if (kind == kDvd) {
+        // Discs start in a menu or a first-play program; a title enables the bar.
+        TrackBar1->setEnabled(false);
         TrackBar1->setGeometry(DSTrackBar1->geometry());
         TrackBar1->show();
         DSTrackBar1->hide();

@@ -1,4 +1,5 @@
 // The media graph on the real GStreamer backend, with media made at test time.
+#include "app/Program.h"
 #include "engine/GstGraph.h"
 #include "engine/TFilterGraph.h"
 #include "platform/GraphInspection.h"
@@ -109,6 +110,7 @@ private:
 void TestFilterGraph::initTestCase()
 {
     qputenv("GST_DEBUG_DUMP_DOT_DIR", m_dotDir.path().toUtf8());
+    setMediaEnvironment();
     gst_init(nullptr, nullptr);
     QVERIFY2(QFileInfo::exists(media("audio.wav")), "test media missing: run make_media first");
 }

@@ -1,5 +1,6 @@
 // The video window on the real GStreamer backend (offscreen: frames painted by the
 // widget), with media made at test time.
+#include "app/Program.h"
 #include "engine/TDSVideoWindowEx2.h"
 #include "engine/TFilterGraph.h"
 #include "engine/VideoGeometry.h"
@@ -101,6 +102,7 @@ private slots:
 
 void TestVideoWindow::initTestCase()
 {
+    setMediaEnvironment();
     gst_init(nullptr, nullptr);
     QVERIFY2(QFileInfo::exists(media("avi_mjpeg_pcm.avi")),
              "test media missing: run make_media first");

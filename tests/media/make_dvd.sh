@@ -3,7 +3,7 @@
 #  - root menu (blue) and title menu (green), each with 2 buttons -> title 1 / title 2
 #  - title 1: 9 s, chapters at 0, 3, 6 s; two subtitle streams (en: white bar lower left,
 #    de: lower right, shown 0.5-1.4 s, 1.5-2.4 s, ... 7.5-8.4 s)
-#  - title 2: 6 s, chapters at 0, 3 s
+#  - title 2: 20 s, chapters at 0, 5 s, each its own cell with time stamps from 0
 # usage: make_dvd.sh OUTDIR   (needs: ffmpeg, dvdauthor with spumux)
 set -eu
 BASE=$(realpath "${1:?usage: make_dvd.sh OUTDIR}"); W="$BASE/work"; OUT="$BASE/dvd"
@@ -19,7 +19,11 @@ $FF -f lavfi -i "color=c=0x2040a0:s=720x576:r=25:d=1,$BOX1,$BOX2" -f lavfi -i an
 $FF -f lavfi -i "color=c=0x20a040:s=720x576:r=25:d=1,$BOX1,$BOX2" -f lavfi -i anullsrc=r=48000:cl=stereo -t 1 $ENC title.mpg
 # titles: distinct patterns/tones
 $FF -f lavfi -i "testsrc2=s=720x576:r=25:d=9,drawbox=x=0:y=456:w=720:h=120:color=black:t=fill" -f lavfi -i "sine=f=440:d=9:r=48000" $ENC t1.mpg
-$FF -f lavfi -i "smptebars=s=720x576:r=25:d=6,drawbox=x=0:y=456:w=720:h=120:color=black:t=fill" -f lavfi -i "sine=f=880:d=6:r=48000" $ENC t2.mpg
+# title 2 from two files, a chapter each: each cell's time stamps start afresh, as on
+# many discs, so the source's time stamps are not the title's time
+for part in a:5 b:15; do
+  $FF -f lavfi -i "smptebars=s=720x576:r=25:d=${part#*:},drawbox=x=0:y=456:w=720:h=120:color=black:t=fill" -f lavfi -i "sine=f=880:d=${part#*:}:r=48000" $ENC t2${part%:*}.mpg
+done
 
 # transparent overlay PNGs (<=4 colours): button highlight/select, two subtitle images.
 # drawbox keeps the canvas alpha, so boxes go on opaque black that is keyed out afterwards.
@@ -81,7 +85,8 @@ cat > dvd.xml <<EOF
     <post>call menu;</post>
    </pgc>
    <pgc>
-    <vob file="t2.mpg" chapters="0,0:03"/>
+    <vob file="t2a.mpg" chapters="0"/>
+    <vob file="t2b.mpg" chapters="0"/>
     <post>call menu;</post>
    </pgc>
   </titles>

@@ -52,6 +52,7 @@ public:
 
     void start()
     {
+        setMediaEnvironment();
         gst_init(nullptr, nullptr);
         qputenv("XDG_DATA_HOME", m_profile.path().toUtf8());
         // The volume slider drives a mixer that does not exist rather than this machine's.
