@@ -165,7 +165,7 @@ void DiscNames::sendNext()
         return;
     if (m_lastRequest.isValid() && m_lastRequest.elapsed() < kRequestGapMs) {
         m_sendPlanned = true;
-        QTimer::singleShot(kRequestGapMs - m_lastRequest.elapsed(), this, [this] {
+        QTimer::singleShot(kRequestGapMs - m_lastRequest.elapsed(), Qt::PreciseTimer, this, [this] {
             m_sendPlanned = false;
             sendNext();
         });
