@@ -105,6 +105,11 @@ CdText cdDiscText(const QString& discRoot)
     return cachedDisc(discRoot).text;
 }
 
+std::optional<CdToc> cdDiscToc(const QString& discRoot)
+{
+    return cachedToc(discRoot);
+}
+
 void registerCdTrackFiles()
 {
     static bool registered = false;

@@ -27,6 +27,8 @@ QStringList cdTrackFiles(const QString& discRoot);
 
 // The CD-Text of the disc at discRoot; empty without a disc or text.
 CdText cdDiscText(const QString& discRoot);
+// The table of contents of the disc at discRoot; nothing without an audio disc.
+std::optional<CdToc> cdDiscToc(const QString& discRoot);
 
 // Makes the file layer see the track files. Safe to call more than once.
 void registerCdTrackFiles();

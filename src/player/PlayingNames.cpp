@@ -6,6 +6,21 @@
 #include "engine/CdTrackFiles.h"
 #include "engine/TFilterGraph.h"
 #include "engine/TMediaPlayer.h"
+#include "player/DiscNames.h"
+#include "playlist/PlaylistStore.h"
+
+namespace {
+
+bool hasTrackTitles(const CdText& text)
+{
+    for (const auto& [number, track] : text.tracks) {
+        if (!track.title.isEmpty())
+            return true;
+    }
+    return false;
+}
+
+} // namespace
 
 MediaTags TFrm_PlayerControl::playingTags() const
 {
@@ -19,7 +34,12 @@ MediaTags TFrm_PlayerControl::playingTags() const
         if (!file) {
             return tags;
         }
-        const CdText text = MediaPlayer->DiscText();
+        CdText text = MediaPlayer->DiscText();
+        if (!hasTrackTitles(text)) {
+            CdText found = discNames().names(file->root);
+            if (hasTrackTitles(found))
+                text = std::move(found);
+        }
         const CdTextEntry track = text.track(file->track);
         tags.title = track.title;
         tags.artist = track.performer.isEmpty() ? text.disc.performer : track.performer;
@@ -48,4 +68,26 @@ QString TFrm_PlayerControl::cdEntryName(const CdText& text, int track, const QSt
     // The list puts the line number in front, so the title alone reads "03 Title".
     const QString title = text.track(track).title;
     return title.isEmpty() ? name : title;
+}
+
+DiscNames& TFrm_PlayerControl::discNames() const
+{
+    if (!m_discNames) {
+        auto* self = const_cast<TFrm_PlayerControl*>(this);
+        m_discNames =
+            new DiscNames(TPlaylistStore::appDataFolder() + QStringLiteral("/Lumeno"), self);
+        connect(m_discNames, &DiscNames::namesArrived, self, &TFrm_PlayerControl::discNamesArrived);
+    }
+    return *m_discNames;
+}
+
+CdText TFrm_PlayerControl::discTrackNames(const QString& root, bool lookUp) const
+{
+    CdText text = cdDiscText(root);
+    if (hasTrackTitles(text))
+        return text;
+    if (lookUp)
+        discNames().lookUp(root);
+    CdText found = discNames().names(root);
+    return hasTrackTitles(found) ? found : text;
 }

@@ -13,12 +13,15 @@
 #include "playlist/FileGathering.h"
 #include "playlist/PlaylistOps.h"
 #include "playlist/PlaylistStore.h"
+#include "playlist/TListBox.h"
 #include "playlist/Un_Playlist.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLabel>
 #include <QTimer>
 
 #include <utility>
@@ -58,18 +61,6 @@ QStringList gatherMedium(const Platform::DriveInfo& drive, QStringList& extensio
         return true;
     });
     return paths;
-}
-
-// Lines read "03 Title" where the disc names its tracks; paths stay TrackNN.cda.
-void nameCdTracks(TFileList& entries, const QString& root)
-{
-    const CdText text = cdDiscText(root);
-    if (text.tracks.empty())
-        return;
-    for (const TfilePtr& entry : entries) {
-        if (const std::optional<CdTrackFile> file = parseCdTrackFile(entry->Path))
-            entry->Name = TFrm_PlayerControl::cdEntryName(text, file->track, entry->Name);
-    }
 }
 
 } // namespace
@@ -145,10 +136,57 @@ void TFrm_PlayerControl::BuildDiscPlaylists(const QString& Folder, QStringList& 
         TFileList entries;
         TPlaylistOps::AddFiles(paths, entries, nullptr);
         if (drive.label == kAudioCd)
-            nameCdTracks(entries, drive.root);
+            renameCdEntries(entries, discTrackNames(drive.root, true));
         m_discRecord.add(path);
         TPlaylistStore::SavePlaylistFile(entries, path);
     }
+}
+
+// Lines read "03 Title" where the disc's tracks are named; paths stay TrackNN.cda.
+void TFrm_PlayerControl::renameCdEntries(const TFileList& entries, const CdText& text) const
+{
+    for (const TfilePtr& entry : entries) {
+        if (const std::optional<CdTrackFile> file = parseCdTrackFile(entry->Path))
+            entry->Name = cdEntryName(text, file->track, entry->Name);
+    }
+}
+
+void TFrm_PlayerControl::discNamesArrived(const QString& root)
+{
+    if (m_closed)
+        return;
+    const QString folder = FSettings.ReadString(kPlaylistSection, kPlaylistDirectory, QString());
+    const CdText text = discTrackNames(root, false);
+    const int shown = Frm_playlist->cmb_playlist->currentIndex();
+    for (const Platform::DriveInfo& drive : m_scannedDrives) {
+        if (drive.root != root || drive.label != kAudioCd)
+            continue;
+        const QString path = discPlaylistPath(folder, discPlaylistName(drive.label, drive.letter));
+        if (!QFileInfo::exists(path) || isUserPlaylist(path))
+            continue;
+        try {
+            if (shown >= 0 && shown < FPlaylists.size() && FPlaylists.at(shown).Path == path) {
+                renameCdEntries(FPlaylistItems, text);
+                TPlaylistStore::SavePlaylistFile(FPlaylistItems, path);
+                TListBox* lines = Frm_playlist->Lst_playlist;
+                const int focused = lines->itemIndex();
+                TPlaylistOps::ShowPlaylist(FPlaylistItems, lines);
+                lines->setItemIndex(focused);
+            } else {
+                TFileList entries;
+                TPlaylistStore::LoadPlaylistFile(entries, path);
+                renameCdEntries(entries, text);
+                TPlaylistStore::SavePlaylistFile(entries, path);
+            }
+        } catch (const std::exception& error) {
+            // Names are a nicety: the list keeps working under its track names.
+            qWarning("Lumeno: %s", error.what());
+        }
+    }
+    const std::optional<CdTrackFile> playing =
+        FCurrentItem ? parseCdTrackFile(FCurrentItem->Path) : std::nullopt;
+    if (playing && playing->root == root && MediaPlayer->Mode() == mpPlaying)
+        pnl_jdl->setText(playingTitle());
 }
 
 bool TFrm_PlayerControl::isUserPlaylist(const QString& path) const

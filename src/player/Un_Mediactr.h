@@ -28,6 +28,7 @@ class TDSTrackBar;
 class TMediaPlayer;
 class TRadioGroup;
 struct CdText;
+class DiscNames;
 namespace Platform {
 class DriveSource;
 class HandOverReceiver;
@@ -113,6 +114,10 @@ public:
     QString playingTitle() const;
     // An audio CD track's line in its automatic playlist: "03 - Title" when known.
     static QString cdEntryName(const CdText& text, int track, const QString& name);
+    // The names of the audio CD at root: its CD-Text or cue titles, else what
+    // MusicBrainz gave (asked now when lookUp and not yet known).
+    CdText discTrackNames(const QString& root, bool lookUp) const;
+    DiscNames& discNames() const;
 
     // Removable media
     static bool IsDvdRoot(const QString& Root);
@@ -206,6 +211,9 @@ private:
     void discsRemoved();
     void dropDiscPlaylist(const QString& name);
     bool isUserPlaylist(const QString& path) const;
+    // Names from MusicBrainz rename the disc's automatic playlist entries.
+    void discNamesArrived(const QString& root);
+    void renameCdEntries(const TFileList& entries, const CdText& text) const;
     // Handles the notices held so far with one rescan, or holds them on while media
     // are being opened or stopped.
     void handleDeviceNotices();
@@ -232,6 +240,7 @@ private:
     QStringList m_autoPlaylists;
     // The automatic playlist files on disk, remembered across runs.
     DiscPlaylistRecord m_discRecord;
+    mutable DiscNames* m_discNames = nullptr; // made on first use
     QList<int> m_heldNotices;
     bool m_noticeRetry = false;
     bool m_closed = false;

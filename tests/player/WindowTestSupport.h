@@ -12,6 +12,8 @@
 #include "playlist/PlaylistOps.h"
 #include "playlist/Un_Playlist.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QToolButton>
 
@@ -55,10 +57,24 @@ public:
         setMediaEnvironment();
         gst_init(nullptr, nullptr);
         qputenv("XDG_DATA_HOME", m_profile.path().toUtf8());
+        // Tests never reach the internet: disc look-ups are off unless a test says.
+        setDiscLookUp(QStringLiteral("0"));
         // The volume slider drives a mixer that does not exist rather than this machine's.
         qputenv("LUMENO_MIXER_DEVICE", kNoMixer);
         dialogs = new RecordingDialogs;
         createApplicationObjects();
+    }
+
+    // Writes the disc look-up settings: on or off, and the server asked.
+    void setDiscLookUp(const QString& on, const QString& server = QString(), int timeoutS = 10)
+    {
+        QDir().mkpath(m_profile.path() + QStringLiteral("/Lumeno"));
+        QFile file(m_profile.path() + QStringLiteral("/Lumeno/DiscLookup.ini"));
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            file.write(QStringLiteral("[MusicBrainz]\r\nLook up=%1\r\nServer=%2\r\nTimeout=%3\r\n")
+                           .arg(on, server)
+                           .arg(timeoutS)
+                           .toUtf8());
     }
 
     void finish()
