@@ -470,7 +470,7 @@ void TestDvd::menuButtonClickStartsTitle()
 {
     TFrm_PlayerControl* p = Frm_PlayerControl;
     // The root menu shows its first button highlighted, in the disc's colours.
-    QTRY_VERIFY_WITH_TIMEOUT(yellowShare(kButton1Edge) > 0.9, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(yellowShare(kButton1Edge) > 0.9, 10000);
     QCOMPARE(yellowShare(kButton2Edge), 0.0);
     clickMenuButton(200, 250); // the first button: title 1
     QTRY_COMPARE_WITH_TIMEOUT(p->pnl_jdl->text(), QStringLiteral("Title 1, Chapter 1"), 5000);
@@ -659,7 +659,7 @@ void TestDvd::fastForwardIntoTheMenuThenATitlePlays()
     // Past the title's end into the disc's menu, and Play if the player still offers
     // it: the menu answers, its button starts a title at normal speed, and the player
     // says it plays.
-    QTRY_VERIFY_WITH_TIMEOUT(yellowShare(kButton1Edge) > 0.9, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(yellowShare(kButton1Edge) > 0.9, 10000);
     QTest::qWait(1500);
     if (p->ToolPlay->isEnabled()) {
         p->ToolPlay->click();
@@ -704,7 +704,7 @@ void TestDvd::menuRefusesSeeking()
     TFrm_PlayerControl* p = Frm_PlayerControl;
     QVERIFY(p->TrackBar1->isEnabled()); // within a title
     DM->MenuRoot1->trigger();
-    QTRY_VERIFY_WITH_TIMEOUT(yellowShare(kButton1Edge) > 0.9, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(yellowShare(kButton1Edge) > 0.9, 10000);
     // A menu has no time line: the bar is disabled and the navigator refuses to seek;
     // Fast Forward changes nothing.
     QTRY_VERIFY(!p->TrackBar1->isEnabled());
