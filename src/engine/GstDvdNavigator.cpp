@@ -117,21 +117,6 @@ GstPadProbeReturn keepSubpictureState(GstPad* pad, GstPadProbeInfo* info, gpoint
     return GST_PAD_PROBE_OK;
 }
 
-// The subpicture renderer keeps each line it has read until the line's end, which can be
-// seconds away: on a change of stream what it holds of the old one is dropped. A flush-stop
-// alone does that without the flushing state that would refuse the stream's next data;
-// the segment it clears is given back, all under the stream lock so no data slips between.
-void dropHeldSubpictures(GstPad* pad)
-{
-    GST_PAD_STREAM_LOCK(pad);
-    GstEvent* segment = gst_pad_get_sticky_event(pad, GST_EVENT_SEGMENT, 0);
-    gst_pad_send_event(pad, gst_event_new_flush_stop(FALSE));
-    if (segment) {
-        gst_pad_send_event(pad, segment);
-    }
-    GST_PAD_STREAM_UNLOCK(pad);
-}
-
 GstPadProbeReturn holdData(GstPad*, GstPadProbeInfo*, gpointer)
 {
     return GST_PAD_PROBE_OK; // a blocking probe: the data waits until the probe goes
@@ -555,16 +540,9 @@ void GstDvdNavigator::applySubpicture()
         return;
     }
     const int physical = title->subpictures.at(m_subpictureStream).physical;
-    bool switched = false;
     if (GstElement* selector = gst_bin_get_by_name(GST_BIN(pipeline), kSubpictureSelector)) {
         if (GstPad* input = selectorInput(selector, physical)) {
-            GstPad* active = nullptr;
-            g_object_get(selector, "active-pad", &active, nullptr);
-            switched = active != input;
             g_object_set(selector, "active-pad", input, nullptr);
-            if (active) {
-                gst_object_unref(active);
-            }
             gst_object_unref(input);
         }
         gst_object_unref(selector);
@@ -591,9 +569,6 @@ void GstDvdNavigator::applySubpicture()
                 g_object_set_data(G_OBJECT(pad), "lumeno-kept", GINT_TO_POINTER(1));
                 gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, keepSubpictureState,
                                   nullptr, nullptr);
-            }
-            if (switched) {
-                dropHeldSubpictures(pad);
             }
             g_object_set_data(G_OBJECT(pad), kForcedOnly, GINT_TO_POINTER(m_subpictureOn ? 0 : 1));
             GstStructure* s = gst_structure_new(

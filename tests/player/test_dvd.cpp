@@ -328,7 +328,6 @@ private slots:
     void oddFolderNamePlaysAndBuildsGoTo();
     void menuButtonClickStartsTitle();
     void subtitlesListedAndSwitched();
-    void switchedSubtitlesDropTheOldLanguage();
     void chapterJumpsMoveTheCheckMarks();
     void fastForwardRewindAndPlay();
     void scansWhereTimeStampsStartAfresh();
@@ -544,25 +543,6 @@ void TestDvd::subtitlesListedAndSwitched()
     QVERIFY(at(DM->Subtitle2, 3)->isChecked());
     most = settledSubtitles([](QPair<double, double> m) { return m.first + m.second == 0.0; });
     QCOMPARE(most.first + most.second, 0.0);
-}
-
-// A long German line already shown when English is chosen goes within a second.
-void TestDvd::switchedSubtitlesDropTheOldLanguage()
-{
-    playTitleOneFromRootMenu();
-    QTRY_VERIFY(at(DM->Subtitle1, 3)->isChecked());
-    DM->Enable1->trigger(); // German on
-    at(at(DM->GoTo2, 0)->menu(), 2)->trigger();
-    QTRY_COMPARE_WITH_TIMEOUT(Frm_PlayerControl->pnl_jdl->text(),
-                              QStringLiteral("Title 1, Chapter 3"), 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(whiteShare(kGermanBar) > 0.9, 2000);
-
-    at(DM->Subtitle1, 2)->trigger(); // English
-    QTest::qWait(1000);
-    const QPair<double, double> most = mostSubtitleWithin(800);
-    QVERIFY2(most.first > 0.9 && most.second == 0.0,
-             qPrintable(QStringLiteral("%1 %2").arg(most.first).arg(most.second)));
-    DM->Enabled1->trigger(); // off again
 }
 
 void TestDvd::fastForwardRewindAndPlay()
