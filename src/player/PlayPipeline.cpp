@@ -116,7 +116,11 @@ void TFrm_PlayerControl::ToolPlayClick()
     pnl_jdl->setText(QStringLiteral("Opening Media ... "));
     m_openFailed = false;
     m_resumePath.clear();
+    m_cdResumeDisc.clear();
     m_openFromStart = fromStart;
+    if (!fromStart) {
+        redirectToRememberedTrack();
+    }
     const QString path = FCurrentItem->Path;
     const QString kind = kindOf(path);
     if (kind == kCd) {
@@ -133,9 +137,16 @@ void TFrm_PlayerControl::ToolPlayClick()
             Frm_playlist->btn_DVD->setEnabled(false);
             dm->DVDMenu1->setEnabled(false);
             OpenCdTrack(MediaPlayer, path);
-            MediaPlayer->SetStartPos(MediaPlayer->TrackPosition(get_track()));
+            const qint64 resumeAt = cdResumeOffset(path);
+            if (resumeAt > 0) {
+                MediaPlayer->SetTimeFormat(MCI_FORMAT_MILLISECONDS);
+                MediaPlayer->SetStartPos(int(MediaPlayer->TrackPosition(get_track()) + resumeAt));
+            } else {
+                MediaPlayer->SetStartPos(MediaPlayer->TrackPosition(get_track()));
+            }
             MediaPlayer->SetNotify(true);
             MediaPlayer->Play();
+            MediaPlayer->SetTimeFormat(MCI_FORMAT_MSF);
             dm->Timer1->start();
             // The track's length comes with the device's "playing" notice, which only a
             // notified command that ended meanwhile produces; the first CD play of a run

@@ -3,6 +3,8 @@
 #include "player/Un_Mediactr.h"
 
 #include "datamodule/Un_dm.h"
+#include "engine/CdTrackFiles.h"
+#include "player/DiscNames.h"
 #include "playlist/PlaylistStore.h"
 #include "playlist/Un_Playlist.h"
 
@@ -148,5 +150,85 @@ void TFrm_PlayerControl::focusRememberedLine()
     if (line >= 0 && line < list->count()) {
         list->setSelected(line, true);
         list->scrollTo(list->model()->index(line, 0));
+    }
+}
+
+// ---------------------------------------------------------------- audio CDs
+
+namespace {
+// Disc tracks are songs of a few minutes, so any of them resumes; a second back is
+// context enough, and the last seconds count as heard.
+constexpr qint64 kCdRewindMs = 1000;
+constexpr qint64 kCdFinishedWithinMs = 1000;
+
+QString cdDiscKey(const QString& root)
+{
+    const std::optional<CdToc> toc = cdDiscToc(root);
+    return toc ? QStringLiteral("cd-") + DiscNames::discId(*toc) : QString();
+}
+} // namespace
+
+void TFrm_PlayerControl::redirectToRememberedTrack()
+{
+    // Starting the disc from its first track (its automatic playlist's Play) goes on
+    // with the track the disc stopped in.
+    const std::optional<CdTrackFile> entry = parseCdTrackFile(FCurrentItem->Path);
+    const std::optional<CdToc> toc = entry ? cdDiscToc(entry->root) : std::nullopt;
+    if (!toc || toc->tracks.empty() || entry->track != toc->tracks.front().number) {
+        return;
+    }
+    const std::optional<ResumeStore::DiscPlace> place = m_resume.discPlace(cdDiscKey(entry->root));
+    if (!place || place->track == entry->track) {
+        return;
+    }
+    for (int i = 0; i < FPlaylistItems.size(); ++i) {
+        const std::optional<CdTrackFile> line = parseCdTrackFile(FPlaylistItems.at(i)->Path);
+        if (line && line->root == entry->root && line->track == place->track) {
+            FCurrentItem = FPlaylistItems.at(i);
+            FCurrentIndex = i;
+            Frm_playlist->Lst_playlist->setSelected(i, true);
+            return;
+        }
+    }
+}
+
+qint64 TFrm_PlayerControl::cdResumeOffset(const QString& trackPath)
+{
+    const std::optional<CdTrackFile> entry = parseCdTrackFile(trackPath);
+    m_cdResumeDisc = entry ? cdDiscKey(entry->root) : QString();
+    m_cdResumeTrack = entry ? entry->track : 0;
+    m_cdResumeSecond = -1;
+    m_resumeNoticeTicks = 0;
+    const std::optional<ResumeStore::DiscPlace> place = m_resume.discPlace(m_cdResumeDisc);
+    if (m_openFromStart || !place || place->track != m_cdResumeTrack) {
+        return 0;
+    }
+    const qint64 offset = std::max<qint64>(0, place->positionMs - kCdRewindMs);
+    if (offset > 0) {
+        m_resumeNotice = QStringLiteral("Resumed at ") + formatHms(offset * kUnitsPerMs);
+        m_resumeNoticeTicks = kNoticeTicks;
+    }
+    return offset;
+}
+
+void TFrm_PlayerControl::cdResumeTick(qint64 elapsedMs, qint64 lengthMs)
+{
+    if (m_cdResumeDisc.isEmpty() || elapsedMs / 1000 == m_cdResumeSecond) {
+        return; // the device ticks far more often than once a second
+    }
+    m_cdResumeSecond = elapsedMs / 1000;
+    if (lengthMs > 0 && elapsedMs >= lengthMs - kCdFinishedWithinMs) {
+        m_resume.forgetDisc(m_cdResumeDisc);
+        m_resume.save();
+        m_cdResumeDisc.clear();
+    } else {
+        m_resume.setDiscPlace(m_cdResumeDisc, {m_cdResumeTrack, elapsedMs});
+        m_resume.saveIfDue();
+    }
+    if (m_resumeNoticeTicks > 0) {
+        if (m_resumeNoticeTicks == kNoticeTicks) {
+            m_cdTitleText = pnl_jdl->text();
+        }
+        pnl_jdl->setText(--m_resumeNoticeTicks > 0 ? m_resumeNotice : m_cdTitleText);
     }
 }
