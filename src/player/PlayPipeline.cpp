@@ -117,6 +117,8 @@ void TFrm_PlayerControl::ToolPlayClick()
     m_openFailed = false;
     m_resumePath.clear();
     m_cdResumeDisc.clear();
+    m_dvdResumeDisc.clear();
+    m_dvdResumeStage = DvdResumeStage::None;
     m_openFromStart = fromStart;
     if (!fromStart) {
         redirectToRememberedTrack();
@@ -228,8 +230,9 @@ void TFrm_PlayerControl::redirectDvdPart()
 void TFrm_PlayerControl::OpenInFilterGraph(const QString& FileName)
 {
     TFilterGraph* graph = DM->FilterGraph1;
-    graph->setRenderTimeout(onOpticalDisc(m_scannedDrives, FileName) ? TFilterGraph::kDiscRenderTimeoutMs
-                                                              : TFilterGraph::kRenderTimeoutMs);
+    graph->setRenderTimeout(onOpticalDisc(m_scannedDrives, FileName)
+                                ? TFilterGraph::kDiscRenderTimeoutMs
+                                : TFilterGraph::kRenderTimeoutMs);
     if (kindOf(FileName) != kDvd) {
         Frm_playlist->btn_DVD->setEnabled(false);
         DM->DVDMenu1->setEnabled(false);
@@ -271,6 +274,7 @@ void TFrm_PlayerControl::OpenInFilterGraph(const QString& FileName)
     if (reaction.start) {
         try {
             startDvd();
+            startDvdResume(FileName);
             return;
         } catch (const std::exception& e) {
             Platform::handleException(e);
