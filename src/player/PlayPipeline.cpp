@@ -116,12 +116,13 @@ void TFrm_PlayerControl::ToolPlayClick()
     pnl_jdl->setText(QStringLiteral("Opening Media ... "));
     m_openFailed = false;
     m_resumePath.clear();
+    const QString cdBefore = m_cdResumeDisc;
     m_cdResumeDisc.clear();
     m_dvdResumeDisc.clear();
     m_dvdResumeStage = DvdResumeStage::None;
     m_openFromStart = fromStart;
     if (!fromStart) {
-        redirectToRememberedTrack();
+        redirectToRememberedTrack(cdBefore);
     }
     const QString path = FCurrentItem->Path;
     const QString kind = kindOf(path);

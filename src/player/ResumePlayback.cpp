@@ -171,17 +171,19 @@ QString cdDiscKey(const QString& root)
 }
 } // namespace
 
-void TFrm_PlayerControl::redirectToRememberedTrack()
+void TFrm_PlayerControl::redirectToRememberedTrack(const QString& discBefore)
 {
     // Starting the disc from its first track (its automatic playlist's Play) goes on
-    // with the track the disc stopped in.
+    // with the track the disc stopped in; moving within the disc that was last opened
+    // (Next onto track 1) goes where asked.
     const std::optional<CdTrackFile> entry = parseCdTrackFile(FCurrentItem->Path);
     const std::optional<CdToc> toc = entry ? cdDiscToc(entry->root) : std::nullopt;
     if (!toc || toc->tracks.empty() || entry->track != toc->tracks.front().number) {
         return;
     }
-    const std::optional<ResumeStore::DiscPlace> place = m_resume.discPlace(cdDiscKey(entry->root));
-    if (!place || place->track == entry->track) {
+    const QString disc = cdDiscKey(entry->root);
+    const std::optional<ResumeStore::DiscPlace> place = m_resume.discPlace(disc);
+    if (!place || place->track == entry->track || disc == discBefore) {
         return;
     }
     for (int i = 0; i < FPlaylistItems.size(); ++i) {

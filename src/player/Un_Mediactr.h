@@ -234,7 +234,7 @@ private:
     void seekToResumePoint(const QString& FileName);
     void rememberPlaylistLine();
     // Audio CD tracks: the place is kept per disc, by its table of contents.
-    void redirectToRememberedTrack();
+    void redirectToRememberedTrack(const QString& discBefore);
     qint64 cdResumeOffset(const QString& trackPath);
     void startDvdResume(const QString& FileName);
 
