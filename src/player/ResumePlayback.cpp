@@ -101,7 +101,8 @@ void TFrm_PlayerControl::seekToResumePoint(const QString& FileName)
     m_resumeNoticeTicks = 0;
     const std::optional<qint64> stopped = m_resume.position(FileName);
     const std::shared_ptr<IMediaSeeking> seeking = DM->FilterGraph1->QueryMediaSeeking();
-    if (m_openFromStart || !stopped || !seeking) {
+    // Stopped within the first seconds: starting over is the same, without a notice.
+    if (m_openFromStart || !stopped || !seeking || *stopped <= kRewindMs) {
         return;
     }
     std::int64_t target = std::max<qint64>(0, *stopped - kRewindMs) * kUnitsPerMs;
