@@ -109,28 +109,56 @@ void setMediaEnvironment()
     }
 }
 
+namespace {
+
+// A later start, while another instance runs: hands its files over and ends. It needs
+// neither the display nor the media framework for that, so it starts neither (only a
+// core application for the local socket); only when a message must show, or the running
+// instance went away and this start takes its place, is the full application made.
+struct ForwardingStart {
+    Platform::ForwardResult result;
+    QStringList messages;
+};
+
+ForwardingStart forwardToRunningInstance(int argc, char** argv, Platform::InstanceLock& lock)
+{
+    QCoreApplication core(argc, argv);
+    ForwardingStart start;
+    start.result = Platform::forwardArguments(
+        Platform::absolutePaths(core.arguments().mid(1)),
+        [&start](const QString& text) { start.messages.append(text); },
+        Platform::handOverSocketPath(), Platform::kReceiverWaitMs,
+        [&lock] { return lock.tryAcquire(); });
+    return start;
+}
+
+} // namespace
+
 int runLumeno(int argc, char** argv)
 {
     setMediaEnvironment();
     QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
     Platform::InstanceLock lock;
     const bool first = lock.tryAcquire();
-    if (first)
-        gst_init(&argc, &argv);
-    TApplication app(argc, argv);
-    QStringList files = Platform::absolutePaths(app.arguments().mid(1));
+    QStringList files;
     if (!first) {
         // Another instance runs: hand it our files and end; if it goes away meanwhile,
         // this start becomes the running instance with the files not yet handed over.
-        const Platform::ForwardResult forwarded = Platform::forwardArguments(
-            files, [](const QString& text) { Platform::dialogs().message(nullptr, text); },
-            Platform::handOverSocketPath(), Platform::kReceiverWaitMs,
-            [&lock] { return lock.tryAcquire(); });
-        if (!forwarded.tookOver)
-            return forwarded.exitCode;
-        gst_init(nullptr, nullptr);
-        files = forwarded.remaining;
+        const ForwardingStart forwarded = forwardToRunningInstance(argc, argv, lock);
+        if (!forwarded.result.tookOver) {
+            if (forwarded.messages.isEmpty())
+                return forwarded.result.exitCode;
+            TApplication app(argc, argv);
+            for (const QString& text : forwarded.messages)
+                Platform::dialogs().message(nullptr, text);
+            return forwarded.result.exitCode;
+        }
+        files = forwarded.result.remaining;
     }
+    gst_init(&argc, &argv);
+    TApplication app(argc, argv);
+    if (first)
+        files = Platform::absolutePaths(app.arguments().mid(1));
 
     // Listening before the windows exist shortens the time in which later starts find
     // the lock taken and nobody to hand their files to; their frames wait in the queue.
