@@ -7,6 +7,7 @@
 #include <QDeadlineTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QMutexLocker>
 #include <QLoggingCategory>
 #include <QPointer>
 #include <QThread>
@@ -30,32 +31,52 @@ QString handOverSocketPath(const QString& name)
     return perUserRuntimePath(name);
 }
 
-HandOverReceiver::HandOverReceiver(Handler handler, QObject* parent)
-    : QObject(parent), m_handler(std::move(handler)), m_server(new QLocalServer(this))
-{
-    connect(m_server, &QLocalServer::newConnection, this, &HandOverReceiver::acceptConnections);
-}
+// The socket side of a receiver, on the receiver's I/O thread: reads frames, queues them
+// in the receiver and answers each at once.
+class HandOverListener : public QObject {
+public:
+    explicit HandOverListener(HandOverReceiver* receiver)
+        : m_receiver(receiver), m_server(new QLocalServer(this))
+    {
+        connect(m_server, &QLocalServer::newConnection, this,
+                &HandOverListener::acceptConnections);
+    }
 
-HandOverReceiver::~HandOverReceiver() = default;
+    bool listen(const QString& socketPath, QString& error)
+    {
+        // A crashed instance leaves its socket file behind; the lock proves nobody serves it.
+        QLocalServer::removeServer(socketPath);
+        m_server->setSocketOptions(QLocalServer::UserAccessOption);
+        const bool listening = m_server->listen(socketPath);
+        error = m_server->errorString();
+        if (!listening)
+            qCWarning(lcHandOver, "cannot listen on %s: %s", qPrintable(socketPath),
+                      qPrintable(error));
+        return listening;
+    }
 
-bool HandOverReceiver::listen(const QString& socketPath)
-{
-    // A crashed instance leaves its socket file behind; the lock proves nobody serves it.
-    QLocalServer::removeServer(socketPath);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (m_server->listen(socketPath))
-        return true;
-    qCWarning(lcHandOver, "cannot listen on %s: %s", qPrintable(socketPath),
-              qPrintable(m_server->errorString()));
-    return false;
-}
+    void setStallTimeout(int ms) { m_stallMs = ms; }
 
-QString HandOverReceiver::errorString() const
-{
-    return m_server->errorString();
-}
+private:
+    struct Connection {
+        QByteArray buffer; // the frame read so far
+        QTimer* stallTimer = nullptr;
+    };
 
-void HandOverReceiver::acceptConnections()
+    void acceptConnections();
+    void readFrom(QLocalSocket* socket);
+    void readFrames(QLocalSocket* socket, Connection& connection);
+    bool answer(QLocalSocket* socket);
+    void drop(QLocalSocket* socket, const char* reason);
+    void release(QLocalSocket* socket);
+
+    HandOverReceiver* m_receiver;
+    QLocalServer* m_server;
+    QHash<QLocalSocket*, Connection> m_connections;
+    int m_stallMs = kHandOverStallMs;
+};
+
+void HandOverListener::acceptConnections()
 {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         // Bounds what a sender can make us buffer; the kernel holds back the rest.
@@ -67,60 +88,40 @@ void HandOverReceiver::acceptConnections()
         connect(connection.stallTimer, &QTimer::timeout, this,
                 [this, socket] { drop(socket, "sender stalled"); });
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readFrom(socket); });
-        connect(socket, &QLocalSocket::disconnected, this, [this, socket] { peerClosed(socket); });
+        // Everything the sender wrote was read before this signal: its complete frames
+        // are queued and still handled, a partial one is discarded.
+        connect(socket, &QLocalSocket::disconnected, this, [this, socket] { release(socket); });
         connection.stallTimer->start();
         readFrom(socket);
     }
 }
 
-void HandOverReceiver::setHandler(Handler handler)
-{
-    m_handler = std::move(handler);
-    scheduleQueue();
-}
-
-QList<HandOverReceiver::Frame> HandOverReceiver::takePending()
-{
-    QList<Frame> pending(m_queue.begin(), m_queue.end());
-    m_queue.clear();
-    return pending;
-}
-
-void HandOverReceiver::readFrom(QLocalSocket* socket)
+void HandOverListener::readFrom(QLocalSocket* socket)
 {
     auto it = m_connections.find(socket);
-    if (it == m_connections.end())
-        return;
-    if (readFrames(socket, *it))
-        scheduleQueue();
-}
-
-void HandOverReceiver::scheduleQueue()
-{
-    // Not from inside the socket's signal: the handler may delete sockets or this receiver.
-    QTimer::singleShot(0, this, &HandOverReceiver::handleQueue);
+    if (it != m_connections.end())
+        readFrames(socket, *it);
 }
 
 // Reads no more than the current frame needs, so nothing past cbData is ever looked at.
-// Every complete, valid frame is queued and answered at once. Returns true when a frame
-// was queued; a bad one drops the connection.
-bool HandOverReceiver::readFrames(QLocalSocket* socket, Connection& connection)
+// Every complete, valid frame is queued and then answered; a bad one drops the connection.
+void HandOverListener::readFrames(QLocalSocket* socket, Connection& connection)
 {
     QByteArray& buffer = connection.buffer;
     bool progress = false;
-    bool queued = false;
     for (;;) {
         FrameParse parse = parseHandOverFrame(buffer);
         if (parse.status == FrameStatus::Invalid) {
             drop(socket, parse.reason);
-            return queued;
+            return;
         }
         if (parse.status == FrameStatus::Complete) {
-            m_queue.enqueue({parse.frame.dwData, std::move(parse.frame.text)});
+            // Queued before the answer: a sender told its file arrived finds it queued
+            // even if the player closes right after.
+            m_receiver->enqueue({parse.frame.dwData, std::move(parse.frame.text)});
             buffer.clear();
-            queued = true;
             if (!answer(socket))
-                return queued; // the sender went away; its frame is still handled
+                return; // the sender went away; its frame is still handled
             continue;
         }
         const QByteArray chunk = socket->read(parse.missing);
@@ -131,10 +132,9 @@ bool HandOverReceiver::readFrames(QLocalSocket* socket, Connection& connection)
     }
     if (progress)
         connection.stallTimer->start();
-    return queued;
 }
 
-bool HandOverReceiver::answer(QLocalSocket* socket)
+bool HandOverListener::answer(QLocalSocket* socket)
 {
     if (socket->state() == QLocalSocket::ConnectedState) {
         socket->write(QByteArray(kReplySize, '\0'));
@@ -144,20 +144,13 @@ bool HandOverReceiver::answer(QLocalSocket* socket)
     return m_connections.contains(socket) && socket->state() == QLocalSocket::ConnectedState;
 }
 
-void HandOverReceiver::peerClosed(QLocalSocket* socket)
-{
-    // Everything the sender wrote was read before this signal: its complete frames are
-    // queued and still handled, a partial one is discarded.
-    release(socket);
-}
-
-void HandOverReceiver::drop(QLocalSocket* socket, const char* reason)
+void HandOverListener::drop(QLocalSocket* socket, const char* reason)
 {
     qCWarning(lcHandOver, "hand-over connection dropped: %s", reason);
     release(socket);
 }
 
-void HandOverReceiver::release(QLocalSocket* socket)
+void HandOverListener::release(QLocalSocket* socket)
 {
     const auto it = m_connections.constFind(socket);
     if (it == m_connections.constEnd())
@@ -167,6 +160,87 @@ void HandOverReceiver::release(QLocalSocket* socket)
     socket->disconnect(this);
     socket->abort();
     socket->deleteLater();
+}
+
+HandOverReceiver::HandOverReceiver(Handler handler, QObject* parent)
+    : QObject(parent), m_handler(std::move(handler)), m_thread(new QThread(this)),
+      m_listener(new HandOverListener(this))
+{
+    m_thread->setObjectName(QStringLiteral("hand-over"));
+    m_listener->moveToThread(m_thread);
+    m_thread->start();
+}
+
+HandOverReceiver::~HandOverReceiver()
+{
+    stopListening();
+}
+
+bool HandOverReceiver::listen(const QString& socketPath)
+{
+    bool listening = false;
+    if (m_listener)
+        QMetaObject::invokeMethod(
+            m_listener,
+            [this, &socketPath, &listening] {
+                listening = m_listener->listen(socketPath, m_errorString);
+            },
+            Qt::BlockingQueuedConnection);
+    return listening;
+}
+
+QString HandOverReceiver::errorString() const
+{
+    return m_errorString;
+}
+
+void HandOverReceiver::setStallTimeout(int ms)
+{
+    if (m_listener)
+        QMetaObject::invokeMethod(
+            m_listener, [this, ms] { m_listener->setStallTimeout(ms); },
+            Qt::BlockingQueuedConnection);
+}
+
+void HandOverReceiver::stopListening()
+{
+    if (!m_listener)
+        return;
+    // The listener and its sockets end on their own thread; an answered frame is queued.
+    QMetaObject::invokeMethod(
+        m_listener, [this] { delete m_listener; }, Qt::BlockingQueuedConnection);
+    m_listener = nullptr;
+    m_thread->quit();
+    m_thread->wait();
+}
+
+void HandOverReceiver::setHandler(Handler handler)
+{
+    m_handler = std::move(handler);
+    scheduleQueue();
+}
+
+QList<HandOverReceiver::Frame> HandOverReceiver::takePending()
+{
+    const QMutexLocker lock(&m_queueMutex);
+    QList<Frame> pending(m_queue.begin(), m_queue.end());
+    m_queue.clear();
+    return pending;
+}
+
+void HandOverReceiver::enqueue(Frame frame)
+{
+    {
+        const QMutexLocker lock(&m_queueMutex);
+        m_queue.enqueue(std::move(frame));
+    }
+    scheduleQueue();
+}
+
+void HandOverReceiver::scheduleQueue()
+{
+    // Posted, from either thread: the handler may delete sockets or this receiver.
+    QMetaObject::invokeMethod(this, &HandOverReceiver::handleQueue, Qt::QueuedConnection);
 }
 
 void HandOverReceiver::handleQueue()
@@ -183,8 +257,14 @@ void HandOverReceiver::handleQueue()
     // The handler may destroy this receiver (the window closing in a nested event loop);
     // run a copy so its captures outlive that.
     const Handler handler = m_handler;
-    while (!m_queue.isEmpty()) {
-        const Frame frame = m_queue.dequeue();
+    for (;;) {
+        Frame frame;
+        {
+            const QMutexLocker lock(&m_queueMutex);
+            if (m_queue.isEmpty())
+                break;
+            frame = m_queue.dequeue();
+        }
         try {
             handler(frame.dwData, frame.text);
         } catch (const std::exception& error) {

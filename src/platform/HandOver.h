@@ -10,7 +10,7 @@
 #include "platform/HandOverFrame.h"
 
 #include <QByteArray>
-#include <QHash>
+#include <QMutex>
 #include <QObject>
 #include <QQueue>
 #include <QString>
@@ -18,9 +18,7 @@
 
 #include <functional>
 
-class QLocalServer;
-class QLocalSocket;
-class QTimer;
+class QThread;
 
 namespace Platform {
 
@@ -33,6 +31,11 @@ inline const char kReceiverNotFound[] = "CopyData Receiver NOT found!";
 // "$XDG_RUNTIME_DIR/<name>", or "/tmp/<name>-<uid>" (see perUserRuntimePath).
 QString handOverSocketPath(const QString& name = QStringLiteral("Lumeno"));
 
+class HandOverListener;
+
+// The sockets are read and answered on a thread of their own, so a later start gets its
+// reply at once even while this program's window thread is busy (opening the file an
+// earlier start handed over, say); the frames are handled on the receiver's thread.
 class HandOverReceiver : public QObject {
     Q_OBJECT
 public:
@@ -52,33 +55,26 @@ public:
     // holding the instance lock, or a running instance's socket would be taken away.
     bool listen(const QString& socketPath);
     QString errorString() const;
-    void setStallTimeout(int ms) { m_stallMs = ms; }
+    void setStallTimeout(int ms);
     void setHandler(Handler handler);
+    // No more hand-overs are taken; frames already answered stay for takePending.
+    void stopListening();
     // The frames answered but not handled yet, in arrival order; they leave the queue.
     QList<Frame> takePending();
 
 private:
-    struct Connection {
-        QByteArray buffer; // the frame read so far
-        QTimer* stallTimer = nullptr;
-    };
-
-    void acceptConnections();
-    void readFrom(QLocalSocket* socket);
-    bool readFrames(QLocalSocket* socket, Connection& connection);
-    bool answer(QLocalSocket* socket);
-    void peerClosed(QLocalSocket* socket);
-    void drop(QLocalSocket* socket, const char* reason);
-    void release(QLocalSocket* socket);
+    friend class HandOverListener;
+    void enqueue(Frame frame); // from the listener's thread
     void scheduleQueue();
     void handleQueue();
 
     Handler m_handler;
-    QLocalServer* m_server;
-    QHash<QLocalSocket*, Connection> m_connections;
+    QThread* m_thread;
+    HandOverListener* m_listener; // lives in m_thread; null once stopped
+    QString m_errorString;
+    QMutex m_queueMutex;
     QQueue<Frame> m_queue;
     bool m_handling = false;
-    int m_stallMs = kHandOverStallMs;
 };
 
 enum class SendResult { Delivered, NoReceiver, Failed, TooLong };

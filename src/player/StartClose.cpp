@@ -108,6 +108,8 @@ void TFrm_PlayerControl::takePendingHandOvers()
     if (!FReceiver) {
         return;
     }
+    // Nothing is answered after this, so every sender told its file arrived is in the list.
+    FReceiver->stopListening();
     QStringList files;
     for (const Platform::HandOverReceiver::Frame& frame : FReceiver->takePending()) {
         if ((frame.dwData & 0xFF) == 0) {
