@@ -2,6 +2,7 @@
 
 #include "about/Un_About.h"
 #include "datamodule/Un_dm.h"
+#include "engine/PluginPreload.h"
 #include "engine/TMediaPlayer.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
@@ -156,6 +157,7 @@ int runLumeno(int argc, char** argv)
         files = forwarded.result.remaining;
     }
     gst_init(&argc, &argv);
+    const PluginPreload preload; // meanwhile, on the other core
     TApplication app(argc, argv);
     if (first)
         files = Platform::absolutePaths(app.arguments().mid(1));
