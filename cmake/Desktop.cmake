@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What `cmake --install` puts on a Linux desktop.
 # The build tree gets the same share/lumeno folder, so the program finds its help there too.
 include(GNUInstallDirs)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The documents every Debian package carries, and the package itself (cpack -G DEB).
 # Needs LUMENO_RELEASE_VERSION from Desktop.cmake.
 set(LUMENO_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/lumeno)

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs every Debian package that building, running and testing Lumeno needs.
 # Idempotent: when everything is present it only checks and returns.
 set -eu

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the built program into a scratch root as a package would (prefix /usr), checks
 # what a desktop needs of it with the desktop's own validators, then builds the Debian
 # package and checks its contents, its dependencies and its manual page, and that
