@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the playlist rebuild and append operations on lists of 1,000 to
 // 100,000 entries, with the list box shown, as the playlist window does; and what
 // keeping the resume point costs while a file plays.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A broken expectation is a finding: print it and abort, so libFuzzer keeps the input.
 

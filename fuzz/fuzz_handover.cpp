@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hand-over frame reader, fed a sender's byte stream in pieces as a socket delivers it.
 #include "FuzzCheck.h"
 #include "platform/HandOverFrame.h"

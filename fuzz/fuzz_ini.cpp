@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The reader and writer of indo.ini's text, with the keys the program uses.
 #include "FuzzCheck.h"
 #include "platform/IniFile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The reader of .ist playlists and of the Playlist.dat index (both are pairs of lines).
 #include "FuzzCheck.h"
 #include "playlist/PlaylistText.h"

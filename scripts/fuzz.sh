@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets with clang in build-fuzz/ and runs each for SECONDS
 # (default 600), one after the other, starting from the seed corpus in fuzz/corpus.
 # A crash or a broken expectation stops the script; the input that caused it is kept

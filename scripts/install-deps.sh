@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs every Debian package that building, running and testing Lumeno needs.
 # Idempotent: when everything is present it only checks and returns.
 set -eu
@@ -12,7 +13,7 @@ gstreamer1.0-tools gstreamer1.0-pulseaudio fluid-soundfont-gm
 libcdio-dev libcdio-paranoia-dev libdvdread-dev libdiscid-dev libdiscid0 libasound2-dev libasound2-plugins libudev-dev
 ffmpeg dvdauthor sox python3 xvfb xauth xdotool x11-apps x11-utils openbox pulseaudio pulseaudio-utils
 dbus-x11
-dbus libglib2.0-bin librsvg2-bin appstream desktop-file-utils dpkg-dev file
+dbus libglib2.0-bin librsvg2-bin appstream desktop-file-utils dpkg-dev file lintian man-db
 umockdev libumockdev-dev playerctl
 clang libclang-rt-14-dev llvm"
 

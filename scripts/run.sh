@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what Lumeno needs, builds it and starts it with the files given.
 set -eu
 top="$(cd "$(dirname "$0")/.." && pwd)"

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Lumeno and its tests with AddressSanitizer and UndefinedBehaviorSanitizer in
 # build-asan/ and runs the whole test suite there. Any sanitizer report fails its test.
 # Leaks that belong to the libraries' process-wide state (GStreamer's registry, GLib's

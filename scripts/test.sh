@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what Lumeno needs, builds it with warnings as errors and runs every test.
 set -eu
 cd "$(dirname "$0")/.."

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The About window: product, version, the maker's notice and, when the system
 // configuration asks for it, a support link that opens in the desktop's browser.

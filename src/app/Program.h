@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's entry: one running instance per user, the shared objects made in their
 // fixed order, and the hand-over from later starts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The DVD handlers of the data module: the two DVD menus, the Go To and subtitle items
 // built from the disc, and the navigator's events shown in the player control window.
 #include "datamodule/Un_dm.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's own pictures: the 16 x 16 transport and menu icons, and the two
 // 104 x 23 volume bar images.

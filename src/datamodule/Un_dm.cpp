@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "datamodule/Un_dm.h"
 
 #include "datamodule/Icons.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The data module: the components the windows share (media graph, CD poll timer,
 // menus, images) and the handlers that wire them to the player.

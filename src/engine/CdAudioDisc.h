@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An audio CD opened through libcdio: a drive's device node or a BIN/CUE image.
 // The table of contents is read once at open; sector reads may come from any thread.

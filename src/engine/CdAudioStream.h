@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Plays a range of an audio CD: an appsrc fed with raw sectors on GStreamer's
 // streaming thread, then audioconvert ! audioresample ! volume ! the audio sink.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Audio CD tracks as files: <disc root>/TrackNN.cda, where the disc root is a CD
 // drive's device node or a .cue image. Such a file exists while its disc holds an

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Result codes, event codes and the small records the media engine speaks in.
 // The values are the ones the player and stored habits of the original platform use.

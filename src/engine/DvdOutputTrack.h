@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // When the DVD source's title and chapter changes come out of the graph. The source
 // reads well ahead of what plays, so its own answer changes early; each change is kept

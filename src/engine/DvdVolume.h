@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the navigation tables of a DVD-Video volume say about its titles: chapters per
 // title, and the subpicture streams of each title with their languages.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The DVD side of the graph: renders a DVD-Video folder (or the drive's disc) into the
 // playbin through the DVD source and steers its navigator.

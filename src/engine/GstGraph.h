@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One playback graph over a GStreamer playbin: building it from a file or a DVD
 // folder, running it, and the queue of events it raises for the GUI thread.

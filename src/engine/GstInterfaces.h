@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The seeking, audio and DVD navigator interfaces over a live playbin.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a medium says about itself: the tags of a file as it plays, or the CD-Text of
 // a disc's track. Empty fields are unknown.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The non-visual audio component: it owns the system mixer part the player's volume
 // slider and mute box act on. Wave recording and playback are never used here.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Colour settings of the video overlay, in the units the overlay hardware takes, and
 // their mapping onto a video sink's colour balance.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The seek bar of media files: follows a filter graph's position while it plays and
 // seeks it when the user lets go of the thumb.

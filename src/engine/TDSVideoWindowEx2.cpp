@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/TDSVideoWindowEx2.h"
 
 #include "engine/TFilterGraph.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The video window: a widget that brings its own renderer into the media graph and
 // shows the picture in itself, letterboxed or stretched, in full screen on demand.

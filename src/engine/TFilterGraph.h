@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The media graph component: one playback graph at a time, its state as properties,
 // a few operations, and the graph's events delivered on the GUI thread.

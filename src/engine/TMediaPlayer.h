@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TMediaPlayer: the CD audio device. It opens an audio CD track file
 // (<disc root>/TrackNN.cda, the root a drive's device node or a .cue image), plays

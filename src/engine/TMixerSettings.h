@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The system mixer behind the volume slider and the mute box: ALSA's simple mixer.
 //

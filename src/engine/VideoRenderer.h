@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The video window's renderer: one GStreamer bin, made once, that every graph takes as
 // its video sink. Either an X sink drawing into a native window the bin is given, or an

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Cover pictures of what plays, as files a desktop can show: the sound menu and
 // panel widgets take a file URL, not the picture.

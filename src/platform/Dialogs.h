@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Every message box and file dialog the program shows goes through here, so tests can
 // answer them as a person would.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Removable and optical drives under the letters D to Z, and the notices sent when
 // media come and go.

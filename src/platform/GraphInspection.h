@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Makes a live media graph inspectable from outside the program: while a graph is
 // registered, a picture of it (Graphviz) is kept under GST_DEBUG_DUMP_DOT_DIR, named

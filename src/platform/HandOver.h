@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Hands a second start's arguments to the running instance over a per-user local socket.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The hand-over frame on its own, apart from the socket: dwData (u32 LE), cbData (u32 LE),
 // then cbData bytes of UTF-8 text whose terminating zero is counted in cbData.

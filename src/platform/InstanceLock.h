@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The per-user single-instance lock: an exclusive flock() on a file in the user's runtime
 // folder. The kernel drops the lock when the holding process ends, crash included, so a

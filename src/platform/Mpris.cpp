@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/Mpris.h"
 
 #include "DesktopEntry.h" // generated from the desktop entry

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The player on the session bus as an MPRIS2 media player, so the desktop's media keys,
 // sound menu and panel widgets can see and drive it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Slow work (building a media graph, stopping a disc read, reading a disc's table of
 // contents) must not freeze the windows: the GUI thread keeps repainting and running

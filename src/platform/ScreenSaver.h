@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Holding off the desktop's screen saver (org.freedesktop.ScreenSaver on the session bus).
 

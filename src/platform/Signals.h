@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Termination requests (SIGTERM, SIGINT, SIGHUP: logout, kill, Ctrl+C) become a normal
 // close on the GUI thread, so the playlists are saved as when the user closes the window.

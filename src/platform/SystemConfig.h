@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Read-only values the administrator or the package puts beside the program: the About
 // box's support link and the folder of the program's own data files.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Drives over libudev: optical drives and removable disks of the block subsystem (SD
 // cards and USB disks too, which the kernel calls fixed), their media found through

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Track names of audio CDs that carry none themselves, looked up in MusicBrainz by
 // the disc ID of their table of contents. Answers are kept in a cache file in the

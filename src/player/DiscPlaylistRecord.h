@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which .ist files are automatic playlists of inserted media. Kept in a file of its own
 // in the data folder, so that the files of a run that ended without its close (a crash,

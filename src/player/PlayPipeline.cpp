@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pressing Play: resume what is paused, or open the focused entry by its kind.
 #include "player/Un_Mediactr.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The player control window as the desktop's media controls see it: each command is
 // the click of the matching tool-bar button, each property read off the window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Names for what plays: the tags of a media file or the CD-Text of a track, shown
 // where the entry's name would be; the playlist lines keep their names.
 #include "player/Un_Mediactr.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Automatic playlists of inserted discs and removable drives: built at start-up and
 // on every device notice, played on arrival, dropped with their files on removal
 // and at close.

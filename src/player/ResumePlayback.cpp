@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Picking up where things stopped: long media files continue a little before the point
 // where they were left, and each named playlist focuses the line it played last.
 #include "player/Un_Mediactr.h"

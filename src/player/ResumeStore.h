@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where long media files stopped and which line each named playlist played last, kept
 // in resume.ini in the data folder, apart from the settings and playlist files.

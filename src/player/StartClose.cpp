@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's first showing (start-up) and its closing (saving).
 #include "player/Un_Mediactr.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A captioned group of radio buttons addressed by item index, -1 for none checked.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pause, Stop, Next, Previous, the CD device's notices and the CD position controls.
 #include "player/Un_Mediactr.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "player/Un_Mediactr.h"
 
 #include "about/Un_About.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The player control window: the program's main window, the entry being played, and
 // the commands that open, run and stop it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The volume slider and the Mute box: system mixer, media graph and the bar on the video.
 #include "player/Un_Mediactr.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The text of a .ist playlist and of the Playlist.dat index: pairs of lines, a name and
 // then a path, each line ending in CR LF.

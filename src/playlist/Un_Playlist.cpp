@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "playlist/Un_Playlist.h"
 
 #include "datamodule/Un_dm.h"

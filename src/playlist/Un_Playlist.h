@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The playlist window: the named playlists, the numbered entries and the buttons that
 // open the command menus.

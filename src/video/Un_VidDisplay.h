@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The video display window: the picture of the media graph, full screen, DVD menu
 // pointing and the volume keys.

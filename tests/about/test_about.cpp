@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About window as a user meets it (values from the system configuration, the link,
 // its hover look, closing) and the Help command handing the help document to the desktop.
 #include "../player/WindowTestSupport.h"

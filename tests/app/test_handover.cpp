@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The single-instance lock and the hand-over of a second start's arguments, exercised
 // between real processes: this binary doubles as the second instance (--send) and as a
 // running instance that can be killed (--hold-lock).

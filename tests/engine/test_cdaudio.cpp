@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The CD audio device on a real BIN/CUE image (3 tracks of 3, 4 and 5 s) read by
 // libcdio and played through GStreamer.
 #include "engine/CdAudioDisc.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The media graph on the real GStreamer backend, with media made at test time.
 #include "app/Program.h"
 #include "engine/GstGraph.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The system mixer against a real sound server: a private PulseAudio daemon with a null
 // sink, reached through ALSA's pulse plugin as device "default", checked with pactl.
 #include "engine/TAudio.h"

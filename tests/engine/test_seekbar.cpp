@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The seek bar on a real graph: polling, dragging and seeking while media files play.
 #include "engine/TDSTrackBar.h"
 #include "engine/TFilterGraph.h"

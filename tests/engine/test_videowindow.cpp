@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The video window on the real GStreamer backend (offscreen: frames painted by the
 // widget), with media made at test time.
 #include "app/Program.h"

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes a 3-track audio CD image into OUTDIR: disc.bin (raw CD-DA, 16-bit LE,
 # 44.1 kHz stereo, 2352-byte sectors) and disc.cue. Tracks of 3, 4 and 5 s at
 # 440, 660 and 880 Hz, so track 2 starts at 00:03:00 and track 3 at 00:07:00.

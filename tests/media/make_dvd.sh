@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Authors a small DVD-Video folder OUTDIR/dvd/VIDEO_TS:
 #  - root menu (blue) and title menu (green), each with 2 buttons -> title 1 / title 2
 #  - title 1: 9 s, chapters at 0, 3, 6 s; two subtitle streams (en: white bar lower left,

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes the test media (3 s each unless named otherwise) into OUTDIR: every file kind
 # the player takes, a Video CD track, and the broken inputs the error paths are tested with.
 # usage: make_media.sh OUTDIR   (needs: ffmpeg, python3)

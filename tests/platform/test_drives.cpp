@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The drive layer underneath the automatic playlists: the mount table, the notices
 // drawn from two views of the drives, and the udev source on a real loop device.
 #include "platform/Drives.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The player on a private session bus, driven and watched from outside with gdbus and
 // dbus-send as the desktop's media keys and sound menu would.
 #include "../player/WindowTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The udev drive source against umockdev: block devices described as umockdev-record
 // writes them, a real udev database and uevents made from them, and the mount table
 // given as a file. No root and no hardware; run under umockdev-wrapper.

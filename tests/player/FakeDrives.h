@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Drives with media for tests: real folder trees (or a cue sheet) under letters,
 // inserted and taken out by the test, with the notices a system would send.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the window tests share: the test media, a private profile, the program's objects
 // made as at start-up, and dialogs answered by the test.

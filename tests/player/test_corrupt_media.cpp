@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Damaged files of every kind the player takes, played through the player window: each
 // one either plays or shows the "Error" box, and the good file after it then plays.
 #include "WindowTestSupport.h"

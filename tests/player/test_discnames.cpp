@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Audio CDs without CD-Text or cue titles named from MusicBrainz: against a loopback
 // web server answering as the web service does, set as the server in the look-up
 // settings, so the test never reaches the internet.

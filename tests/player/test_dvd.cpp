@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DVD playback as a user meets it: the DVD menus built from the disc and kept in step
 // with it, the disc's own menus, play speed, subtitles and the time display.
 #include "FakeDrives.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Playback after faults: failed opens, CD tracks of different lengths, failing commands,
 // and a window that keeps painting while media open.
 #include "WindowTestSupport.h"

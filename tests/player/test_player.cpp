@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The player window as a user meets it: Play, the play order, failures and hand-over.
 #include "WindowTestSupport.h"
 #include "app/Program.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The playlist window as a user handles it: resizing, the Tab key, the menu buttons, the
 // entry dialog, and Add File(s) through the program's real open dialog.
 #include "WindowTestSupport.h"

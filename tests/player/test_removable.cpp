@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Inserted discs and drives as the user meets them: their playlists appear in the
 // selector, arrivals play, removals stop and tidy up, the close deletes them.
 #include "FakeDrives.h"

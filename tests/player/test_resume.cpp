@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Picking up where things stopped, as a user meets it: a long file played part way comes
 // back a little before that point (also after the player was killed), a changed or
 // finished file starts over, the commands that start from the beginning, a damaged or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up and close as a user meets them: what the windows show and what the close
 // leaves on disk, with the profile's files in good and in bad shape. This binary is also
 // a player run killed by the test (--killed-run-child).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Transport, time and volume through the player window: audio CD tracks from a BIN/CUE
 // image, media files, and the volume controls.
 #include "WindowTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 #include "playlist/PlaylistOps.h"

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The desktop entry names the window class the player's windows carry, so a dock ties
 # the running player to its entry and icon. usage: desktop_entry.sh LUMENO_BINARY MEDIA_DIR
 bin=$(realpath "$1"); media=$(cd "$2" && pwd)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by the scripts that start the real program under Xvfb: a private runtime
 # folder and profile, a display, and helpers. Source it after setting bin and media.
 set -eu

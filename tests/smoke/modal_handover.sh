@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A message box open in the running player: later starts still hand their files over at
 # once, and none of those files is lost. usage: modal_handover.sh LUMENO_BINARY MEDIA_DIR
 bin=$1; media=$(cd "$2" && pwd)

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Files named relative to the folder each start was made in: the first start plays its
 # own, a later start from another folder hands over the file it means, and the list
 # keeps full paths. usage: relative_paths.sh LUMENO_BINARY MEDIA_DIR

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Many starts at once with nothing running: one becomes the running instance, the others
 # wait for it to take hand-overs; every file arrives and every start ends with 0.
 # usage: simultaneous_starts.sh LUMENO_BINARY MEDIA_DIR [COUNT]

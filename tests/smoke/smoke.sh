@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts the real program under Xvfb as a person would: plays two files, hands a third
 # over from a second start, closes it with a termination request and checks what it
 # wrote to disk.  usage: smoke.sh LUMENO_BINARY MEDIA_DIR

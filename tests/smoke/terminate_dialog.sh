@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A termination request closes the player, saving the list, while a message box is open.
 # usage: terminate_dialog.sh LUMENO_BINARY MEDIA_DIR
 bin=$1; media=$(cd "$2" && pwd)

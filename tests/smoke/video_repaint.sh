@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The video window under a real X server: when nothing plays (a video ended, then the
 # next file failed to open), a window that covered it must leave nothing behind.
 # usage: video_repaint.sh LUMENO_BINARY MEDIA_DIR

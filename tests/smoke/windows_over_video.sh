@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Windows opened over a playing video, under a window manager when one is installed: the
 # About window and a message box show their own contents where they cover the picture,
 # from their first showing on.  usage: windows_over_video.sh LUMENO_BINARY MEDIA_DIR
