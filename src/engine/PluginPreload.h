@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Loads the media framework's plugins on a thread of its own while the windows are being
 // made, so that the first file's graph finds them loaded instead of loading them one by
