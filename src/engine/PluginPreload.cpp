@@ -5,14 +5,15 @@
 
 namespace {
 
-// In the order a graph for a file needs them: the graph and the type finding first, then
-// demuxers and parsers, the decoders (the largest libraries), then the outputs. A plugin
-// this system lacks is skipped.
+// In the order they are first asked for: the window's video outputs (tried when the
+// video window is made), the graph and the type finding, demuxers and parsers, then the
+// decoders (the largest libraries), converters and the sound output. A plugin this
+// system lacks is skipped.
 constexpr const char* kPlugins[] = {
-    "playback", "coreelements", "typefindfunctions", "avi", "mpegpsdemux", "asf",
-    "isomp4", "matroska", "videoparsersbad", "audioparsers", "libav", "videoconvertscale",
-    "videocrop", "ximagesink", "xvimagesink", "audioconvert", "audioresample", "volume",
-    "autodetect", "pulseaudio", "alsa", "app",
+    "xvimagesink", "ximagesink", "playback", "coreelements", "typefindfunctions", "avi",
+    "mpegpsdemux", "asf", "isomp4", "matroska", "videoparsersbad", "audioparsers", "libav",
+    "videoconvertscale", "videocrop", "app", "audioconvert", "audioresample", "volume",
+    "autodetect", "pulseaudio", "alsa",
 };
 
 void loadPlugins()
