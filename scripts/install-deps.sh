@@ -10,7 +10,7 @@ libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev libgstreamer-plugins-bad1.0
 gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
 gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-x gstreamer1.0-gl
 gstreamer1.0-tools gstreamer1.0-pulseaudio fluid-soundfont-gm
-libcdio-dev libcdio-paranoia-dev libdvdread-dev libdiscid-dev libdiscid0 libasound2-dev libasound2-plugins libudev-dev
+libcdio-dev libcdio-paranoia-dev libdvdread-dev libdiscid-dev libdiscid0 libswscale-dev libasound2-dev libasound2-plugins libudev-dev
 ffmpeg dvdauthor sox python3 xvfb xauth xdotool x11-apps x11-utils openbox pulseaudio pulseaudio-utils
 dbus-x11
 dbus libglib2.0-bin librsvg2-bin appstream desktop-file-utils dpkg-dev file lintian man-db

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/VideoRenderer.h"
 
+#include "engine/SwscaleConvert.h"
+
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
 #include <gst/video/video.h>
@@ -106,6 +108,15 @@ gboolean anySizeCapsQuery(GstPad* pad, GstObject* parent, GstQuery* query)
     }
     gst_query_unref(unfiltered);
     return answered;
+}
+
+// The libswscale converter ahead of videoconvert, which then has nothing left to do for
+// the usual formats and still converts every other one.
+GstElement* makeFastConverter()
+{
+    if (!SwscaleConvert::registerElement())
+        return nullptr;
+    return gst_element_factory_make(SwscaleConvert::kFactory, nullptr);
 }
 
 bool addGhostSink(GstElement* bin, GstElement* first)
@@ -396,15 +407,17 @@ bool VideoRenderer::buildNative()
     // setPictureGeometry). A single converter-scaler measured slower than either.
     GstElement* shrink = sinkScales ? nullptr : makeElement("videoscale");
     GstElement* shrunk = sinkScales ? nullptr : makeElement("capsfilter");
+    GstElement* fastConvert = makeFastConverter();
     GstElement* convert = makeElement("videoconvert");
     GstElement* scale = makeElement("videoscale");
     GstElement* size = sinkScales ? nullptr : makeElement("capsfilter");
     if (!convert || !scale || (!sinkScales && (!size || !shrink || !shrunk))) {
-        dropFloating({crop, shrink, shrunk, convert, scale, size});
+        dropFloating({crop, shrink, shrunk, fastConvert, convert, scale, size});
         gst_object_unref(sink);
         return false;
     }
-    const bool linked = linkChain(m_bin, {crop, shrink, shrunk, convert, scale, size, sink});
+    const bool linked =
+        linkChain(m_bin, {crop, shrink, shrunk, fastConvert, convert, scale, size, sink});
     gst_object_unref(sink); // the bin holds it now, or nobody does
     if (!linked) {
         return false;
@@ -440,10 +453,11 @@ bool VideoRenderer::buildNative()
 
 bool VideoRenderer::buildPainted()
 {
+    GstElement* fastConvert = makeFastConverter();
     GstElement* convert = makeElement("videoconvert");
     GstElement* sink = makeElement("appsink");
     if (!convert || !sink) {
-        dropFloating({convert, sink});
+        dropFloating({fastConvert, convert, sink});
         return false;
     }
     GstCaps* caps = gst_caps_from_string(kFrameCaps);
@@ -455,11 +469,8 @@ bool VideoRenderer::buildPainted()
     callbacks.new_sample = Bridge::onNewSample;
     gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, Bridge::hold(m_bridge),
                                Bridge::release);
-    gst_bin_add_many(GST_BIN(m_bin), convert, sink, nullptr);
-    if (!gst_element_link(convert, sink) || !addGhostSink(m_bin, convert)) {
-        gst_bin_remove_many(GST_BIN(m_bin), convert, sink, nullptr);
+    if (!linkChain(m_bin, {fastConvert, convert, sink}))
         return false;
-    }
     m_sink = sink;
     return true;
 }

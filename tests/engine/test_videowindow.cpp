@@ -2,6 +2,7 @@
 // The video window on the real GStreamer backend (offscreen: frames painted by the
 // widget), with media made at test time.
 #include "app/Program.h"
+#include "engine/SwscaleConvert.h"
 #include "engine/TDSVideoWindowEx2.h"
 #include "engine/TFilterGraph.h"
 #include "engine/VideoGeometry.h"
@@ -76,6 +77,42 @@ struct Rig {
     }
 };
 
+// One BGRx picture of the colour bars in the given caps, through the given converter;
+// with "exact", the converter itself must give BGRx.
+QByteArray convertedBars(const QString& caps, const char* converter, bool exact)
+{
+    const QString description =
+        QStringLiteral("videotestsrc pattern=smpte num-buffers=1 ! %1 ! %2 ! %3 ! videoconvert ! "
+                       "video/x-raw,format=BGRx ! appsink name=out sync=false")
+            .arg(caps, QLatin1String(converter),
+                 QLatin1String(exact ? "video/x-raw,format=BGRx" : "identity"));
+    GError* error = nullptr;
+    GstElement* pipeline = gst_parse_launch(description.toUtf8().constData(), &error);
+    if (!pipeline) {
+        qWarning("%s", error ? error->message : "no pipeline");
+        g_clear_error(&error);
+        return {};
+    }
+    GstElement* out = gst_bin_get_by_name(GST_BIN(pipeline), "out");
+    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    QByteArray bytes;
+    GstSample* sample = nullptr;
+    g_signal_emit_by_name(out, "pull-sample", &sample);
+    if (sample) {
+        GstMapInfo map;
+        GstBuffer* buffer = gst_sample_get_buffer(sample);
+        if (gst_buffer_map(buffer, &map, GST_MAP_READ)) {
+            bytes = QByteArray(reinterpret_cast<const char*>(map.data), int(map.size));
+            gst_buffer_unmap(buffer, &map);
+        }
+        gst_sample_unref(sample);
+    }
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(out);
+    gst_object_unref(pipeline);
+    return bytes;
+}
+
 } // namespace
 
 class TestVideoWindow : public QObject {
@@ -99,6 +136,8 @@ private slots:
     void popupMenuOnContextMenu();
     void audioOnlyShowsNoFrames();
     void dvdPlaysThroughTheSameRenderer();
+    void fastConverterMatchesVideoconvert_data();
+    void fastConverterMatchesVideoconvert();
 };
 
 void TestVideoWindow::initTestCase()
@@ -541,3 +580,50 @@ void TestVideoWindow::dvdPlaysThroughTheSameRenderer()
 
 QTEST_MAIN(TestVideoWindow)
 #include "test_videowindow.moc"
+
+// The libswscale converter gives the picture GStreamer's own converter gives, for the
+// formats it converts, both colour matrices and both ranges; the formats it leaves to
+// videoconvert pass through to it.
+void TestVideoWindow::fastConverterMatchesVideoconvert_data()
+{
+    QTest::addColumn<QString>("caps");
+    QTest::addColumn<bool>("converts");
+    const QString size = QStringLiteral(",width=160,height=120");
+    for (const char* format : {"I420", "YV12", "NV12", "YUY2", "GRAY8"}) {
+        for (const char* colorimetry : {"bt601", "bt709", "1:4:0:0"}) {
+            QTest::addRow("%s %s", format, colorimetry)
+                << QStringLiteral("video/x-raw,format=%1,colorimetry=%2")
+                           .arg(QLatin1String(format), QLatin1String(colorimetry)) + size
+                << (qstrcmp(format, "I420") == 0 || qstrcmp(format, "YV12") == 0);
+        }
+    }
+}
+
+void TestVideoWindow::fastConverterMatchesVideoconvert()
+{
+    QFETCH(QString, caps);
+    QFETCH(bool, converts);
+    QVERIFY(SwscaleConvert::registerElement());
+    const QByteArray mine = convertedBars(caps, SwscaleConvert::kFactory, converts);
+    const QByteArray theirs = convertedBars(caps, "videoconvert", converts);
+    QCOMPARE(mine.size(), 160 * 120 * 4);
+    QCOMPARE(theirs.size(), mine.size());
+    qint64 total = 0;
+    int worst = 0;
+    int within = 0;
+    for (int i = 0; i < mine.size(); ++i) {
+        if (i % 4 == 3)
+            continue; // the unused byte
+        const int d = std::abs(int(quint8(mine[i])) - int(quint8(theirs[i])));
+        total += d;
+        worst = std::max(worst, d);
+        within += d <= 3;
+    }
+    const int channels = mine.size() / 4 * 3;
+    // Rounding differs by a level or two; chroma edges (where the two upsample the
+    // half-width colour differently) may differ more, but only there.
+    QVERIFY2(total <= 2 * qint64(channels), qPrintable(QStringLiteral("mean %1").arg(
+                                                  double(total) / channels)));
+    QVERIFY2(within >= channels * 95 / 100, qPrintable(QStringLiteral("%1 of %2 within 3, worst %3")
+                                                             .arg(within).arg(channels).arg(worst)));
+}
