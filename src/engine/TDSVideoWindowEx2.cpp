@@ -3,6 +3,7 @@
 #include "engine/TFilterGraph.h"
 #include "engine/VideoGeometry.h"
 #include "engine/VideoRenderer.h"
+#include "platform/Popups.h"
 
 #include <QBoxLayout>
 #include <QCloseEvent>
@@ -562,6 +563,16 @@ void TDSVideoWindowEx2::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
 }
 
+bool TDSVideoWindowEx2::event(QEvent* event)
+{
+    // A control inside a window hears of its window's activation only by these; the
+    // activation change itself goes to the window alone.
+    if (event->type() == QEvent::WindowActivate || event->type() == QEvent::WindowDeactivate) {
+        updateScreenSaver();
+    }
+    return QWidget::event(event);
+}
+
 // ---------------------------------------------------------------- full screen
 
 QScreen* TDSVideoWindowEx2::screenHoldingMost() const
@@ -804,7 +815,7 @@ void TDSVideoWindowEx2::contextMenuEvent(QContextMenuEvent* event)
         event->ignore();
         return;
     }
-    FPopupMenu->popup(FFullScreen ? QCursor::pos() : event->globalPos());
+    Platform::popupMenu(FPopupMenu, this, FFullScreen ? QCursor::pos() : event->globalPos());
     event->accept();
 }
 
