@@ -453,7 +453,10 @@ void TDSVideoWindowEx2::applyZoomAndAspect()
 {
     updateVideoRect();
     if (m_native) {
-        m_renderer->setPictureGeometry(FAspectRatio != rmStretched, FVideoRect.size(),
+        // A sink fed to size draws pixel for pixel into the native window, whose pixels
+        // are the device's: on a scaled screen more than the control's logical size.
+        const QSize devicePixels = (QSizeF(FVideoRect.size()) * devicePixelRatioF()).toSize();
+        m_renderer->setPictureGeometry(FAspectRatio != rmStretched, devicePixels,
                                        visibleSourceRect().size());
         m_renderer->setCrop(visibleSourceRect(), m_sourceSize);
         exposeNative();
