@@ -580,6 +580,11 @@ bool TDSVideoWindowEx2::event(QEvent* event)
 
 QScreen* TDSVideoWindowEx2::screenHoldingMost() const
 {
+    // A Wayland client never learns where its windows are, only which output shows them.
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        QScreen* shown = screen();
+        return shown ? shown : QGuiApplication::primaryScreen();
+    }
     const QRect mine(mapToGlobal(QPoint(0, 0)), size());
     QScreen* best = nullptr;
     qint64 bestArea = 0;

@@ -42,7 +42,9 @@ if [ "${LUMENO_WESTON_BACKEND:-headless}" = x11 ]; then
     # Without a window manager Weston's window lies at the X screen's origin: an X
     # pointer position is the same position on Weston's output.
 fi
-weston --config="$work/weston.ini" --backend=$backend --use-pixman --debug \
+# LUMENO_WESTON_OUTPUTS: the number of outputs (screens) of the X11 backend.
+[ "$backend" = x11-backend.so ] && outputs=--output-count=${LUMENO_WESTON_OUTPUTS:-1} || outputs=
+weston --config="$work/weston.ini" --backend=$backend --use-pixman --debug $outputs \
     --socket=lumeno-test --width=1024 --height=768 >"$work/weston.log" 2>&1 &
 weston_pid=$!
 for i in $(seq 100); do [ -S "$XDG_RUNTIME_DIR/lumeno-test" ] && break; sleep 0.1; done
