@@ -161,6 +161,7 @@ private slots:
     void droppedFilesJoinThePlaylist();
     void popupMenusOpen();
     void screenSaverAndCursor();
+    void pointerMapsToThePicture();
 
 private:
     void requireSeat();
@@ -361,6 +362,45 @@ void TestWayland::screenSaverAndCursor()
     QTRY_VERIFY(!video->CursorHidden());
     Frm_PlayerControl->ToolStopClick();
     QTRY_COMPARE(m_screenSaver.held.load(), 0);
+}
+
+// Where the seat's pointer lies in the decoded picture: what DVD menu buttons are
+// highlighted and activated by, in the window and in full screen.
+void TestWayland::pointerMapsToThePicture()
+{
+    requireSeat();
+    playQuarters();
+    TDSVideoWindowEx2* video = Frm_viddisplay->DSVideoWindowEx21;
+    const auto keep = video->OnMouseMove;
+    QPoint heard(-1, -1);
+    video->OnMouseMove = [&heard, keep](TDSVideoWindowEx2* sender, Qt::MouseButtons buttons,
+                                        Qt::KeyboardModifiers shift, int x, int y) {
+        heard = QPoint(x, y);
+        keep(sender, buttons, shift, x, y);
+    };
+    const auto pictureAt = [&](const QPoint& onOutput) {
+        heard = QPoint(-1, -1);
+        seatMove(onOutput);
+        for (int waited = 0; heard == QPoint(-1, -1) && waited < 3000; waited += 20) {
+            QTest::qWait(20);
+        }
+        return video->navigationPoint(heard);
+    };
+    const auto close = [](const QPoint& a, const QPoint& b) { return (a - b).manhattanLength() <= 4; };
+    // The 320 x 180 picture stretched over the window, then over the whole output.
+    const QRect picture = pictureOnOutput(screenshot());
+    QPoint got = pictureAt(picture.topLeft() + QPoint(picture.width() / 4, picture.height() / 4));
+    QVERIFY2(close(got, QPoint(80, 45)), qPrintable(QStringLiteral("%1,%2").arg(got.x()).arg(got.y())));
+    QTest::mouseClick(Frm_PlayerControl->ToolFullScreen, Qt::LeftButton);
+    QTRY_VERIFY(video->FullScreen() && video->FullScreenForm()->windowState() & Qt::WindowFullScreen);
+    QTRY_COMPARE(video->size(), Frm_viddisplay->screen()->size());
+    QTest::qWait(300);
+    got = pictureAt(QPoint(768, 576));
+    QVERIFY2(close(got, QPoint(240, 135)), qPrintable(QStringLiteral("%1,%2").arg(got.x()).arg(got.y())));
+    video->OnMouseMove = keep;
+    Frm_PlayerControl->ToolFullScreen->click();
+    QTRY_VERIFY(!video->FullScreenForm()->isVisible());
+    Frm_PlayerControl->ToolStopClick();
 }
 
 void TestWayland::requireSeat()
