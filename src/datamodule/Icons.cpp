@@ -149,7 +149,8 @@ public:
         if (mode == QIcon::Disabled || mode == QIcon::Selected) {
             QStyleOption option;
             option.palette = QApplication::palette();
-            const QPixmap styled = QApplication::style()->generatedIconPixmap(mode, pixmap, &option);
+            const QPixmap styled =
+                QApplication::style()->generatedIconPixmap(mode, pixmap, &option);
             if (!styled.isNull()) {
                 return styled;
             }

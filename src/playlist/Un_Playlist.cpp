@@ -1,8 +1,8 @@
 #include "playlist/Un_Playlist.h"
 
 #include "datamodule/Un_dm.h"
-#include "player/TRadioGroup.h"
 #include "platform/Popups.h"
+#include "player/TRadioGroup.h"
 #include "player/Un_Mediactr.h"
 #include "playlist/PlaylistStore.h"
 
@@ -44,10 +44,9 @@ TFrm_playlist::TFrm_playlist(QWidget* parent) : QWidget(parent)
     Lst_playlist = new TListBox(this);
     Lst_playlist->setGeometry(8, 24, 217, 345);
     Lst_playlist->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(Lst_playlist, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint&) {
-                Platform::popupMenu(DM->Popup_playlist, this, QCursor::pos());
-            });
+    connect(Lst_playlist, &QWidget::customContextMenuRequested, this, [this](const QPoint&) {
+        Platform::popupMenu(DM->Popup_playlist, this, QCursor::pos());
+    });
     connect(Lst_playlist, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex&) { Lst_playlistDblClick(); });
     Lst_playlist->installEventFilter(this);

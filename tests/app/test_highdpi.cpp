@@ -80,8 +80,9 @@ QRect footprint(const QWidget* w)
     }
     const QFontMetrics fm = label->fontMetrics();
     const QRect box = label->contentsRect();
-    const QRect placed = QStyle::alignedRect(label->layoutDirection(), label->alignment(),
-                                             QSize(fm.horizontalAdvance(label->text()), fm.height()), box);
+    const QRect placed =
+        QStyle::alignedRect(label->layoutDirection(), label->alignment(),
+                            QSize(fm.horizontalAdvance(label->text()), fm.height()), box);
     return fm.tightBoundingRect(label->text())
         .translated(placed.left(), placed.top() + fm.ascent())
         .translated(w->pos());
@@ -161,10 +162,12 @@ void TestHighDpi::windowsScaleAsAWhole()
 
 void TestHighDpi::iconsAreDrawnAtTheScreensDensity()
 {
-    const QList<QAbstractButton*> buttons = {Frm_PlayerControl->ToolPlay, Frm_PlayerControl->ToolStop,
+    const QList<QAbstractButton*> buttons = {Frm_PlayerControl->ToolPlay,
+                                             Frm_PlayerControl->ToolStop,
                                              Frm_PlayerControl->ToolFullScreen};
     for (QAbstractButton* button : buttons) {
-        const QPixmap shown = button->icon().pixmap(button->iconSize(), button->devicePixelRatioF());
+        const QPixmap shown =
+            button->icon().pixmap(button->iconSize(), button->devicePixelRatioF());
         QCOMPARE(shown.deviceIndependentSize().toSize(), button->iconSize());
         QCOMPARE(shown.size(), button->iconSize() * m_scale);
     }

@@ -8,6 +8,7 @@
 #include "playlist/Un_playlist_entry.h"
 #include "video/Un_VidDisplay.h"
 
+#include "playlist/TListBox.h"
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDateTime>
@@ -15,7 +16,6 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLabel>
-#include "playlist/TListBox.h"
 #include <QMenu>
 #include <QMimeData>
 #include <QProcess>
@@ -59,8 +59,9 @@ QImage screenshot(int settleMs = 400)
         return {};
     }
     if (!qEnvironmentVariableIsEmpty("LUMENO_KEEP_SHOTS")) {
-        QFile::copy(dir.filePath(shots.first()), qEnvironmentVariable("LUMENO_KEEP_SHOTS") +
-                                                     QString::number(QDateTime::currentMSecsSinceEpoch()) + ".png");
+        QFile::copy(dir.filePath(shots.first()),
+                    qEnvironmentVariable("LUMENO_KEEP_SHOTS") +
+                        QString::number(QDateTime::currentMSecsSinceEpoch()) + ".png");
     }
     return QImage(dir.filePath(shots.first())).convertToFormat(QImage::Format_RGB32);
 }
@@ -71,10 +72,14 @@ Quarter quarterOf(QRgb c)
 {
     const bool r = qRed(c) > 190, g = qGreen(c) > 190, b = qBlue(c) > 190;
     const bool nr = qRed(c) < 70, ng = qGreen(c) < 70, nb = qBlue(c) < 70;
-    if (r && ng && nb) return kRed;
-    if (nr && g && nb) return kGreen;
-    if (nr && ng && b) return kBlue;
-    if (r && g && nb) return kYellow;
+    if (r && ng && nb)
+        return kRed;
+    if (nr && g && nb)
+        return kGreen;
+    if (nr && ng && b)
+        return kBlue;
+    if (r && g && nb)
+        return kYellow;
     return kNone;
 }
 
@@ -117,11 +122,11 @@ QString describe(const QRect& r)
 bool pictureFills(const Picture& p, const QRect& expected, QString& why)
 {
     const int w = expected.width() / 2, h = expected.height() / 2;
-    const QRect want[4] = {
-        QRect(expected.left(), expected.top(), w, h),
-        QRect(expected.left() + w, expected.top(), expected.width() - w, h),
-        QRect(expected.left(), expected.top() + h, w, expected.height() - h),
-        QRect(expected.left() + w, expected.top() + h, expected.width() - w, expected.height() - h)};
+    const QRect want[4] = {QRect(expected.left(), expected.top(), w, h),
+                           QRect(expected.left() + w, expected.top(), expected.width() - w, h),
+                           QRect(expected.left(), expected.top() + h, w, expected.height() - h),
+                           QRect(expected.left() + w, expected.top() + h, expected.width() - w,
+                                 expected.height() - h)};
     for (int q = kRed; q <= kYellow; ++q) {
         if (!near(p.quarter[q], want[q])) {
             why = QStringLiteral("quarter %1 at %2, expected %3")
@@ -181,21 +186,23 @@ void TestWayland::initTestCase()
     QCOMPARE(QGuiApplication::platformName(), QStringLiteral("wayland"));
     m_screenSaverThread.start();
     m_screenSaver.moveToThread(&m_screenSaverThread);
-    QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus,
-                                                        QStringLiteral("screen saver"));
+    QDBusConnection bus =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("screen saver"));
     QVERIFY(bus.registerObject(QStringLiteral("/org/freedesktop/ScreenSaver"), &m_screenSaver,
                                QDBusConnection::ExportAllSlots));
     QVERIFY(bus.registerService(QStringLiteral("org.freedesktop.ScreenSaver")));
     m_support.start();
     qInstallMessageHandler(keepWarnings);
-    if (QGuiApplication::screens().size() > 1 && !qEnvironmentVariableIsEmpty("LUMENO_SEAT_DISPLAY")) {
+    if (QGuiApplication::screens().size() > 1 &&
+        !qEnvironmentVariableIsEmpty("LUMENO_SEAT_DISPLAY")) {
         // Weston opens new windows on the output under the pointer: the second one.
         seatMove(QPoint(100, 100));
         QTest::qWait(300);
     }
     Frm_PlayerControl->show(); // its first showing brings the other windows
-    for (QWidget* w : {static_cast<QWidget*>(Frm_PlayerControl), static_cast<QWidget*>(Frm_viddisplay),
-                       static_cast<QWidget*>(Frm_playlist)}) {
+    for (QWidget* w :
+         {static_cast<QWidget*>(Frm_PlayerControl), static_cast<QWidget*>(Frm_viddisplay),
+          static_cast<QWidget*>(Frm_playlist)}) {
         QVERIFY2(QTest::qWaitForWindowExposed(w), qPrintable(w->windowTitle()));
     }
 }
@@ -291,7 +298,8 @@ void TestWayland::fullScreenCoversTheOutputAndComesBack()
     QCOMPARE(video->window(), static_cast<QWidget*>(Frm_viddisplay));
     QTRY_VERIFY(QTest::qWaitForWindowExposed(Frm_viddisplay));
     const Picture back = findPicture(screenshot());
-    QVERIFY2(pictureFills(back, QRect(back.whole().topLeft(), video->size() * video->devicePixelRatioF()),
+    QVERIFY2(pictureFills(back,
+                          QRect(back.whole().topLeft(), video->size() * video->devicePixelRatioF()),
                           why),
              qPrintable(why));
     Frm_PlayerControl->ToolStopClick();
@@ -305,9 +313,10 @@ void TestWayland::volumeBarShowsOverThePicture()
     const QRect picture = pictureOnOutput(before);
     // The bar lies over the lower left of the picture, 10 pixels in, 65 up from the bottom.
     const qreal ratio = video->devicePixelRatioF();
-    const QRect bar = QRect(picture.left() + int(10 * ratio), picture.bottom() + 1 - int(65 * ratio),
-                            int(208 * ratio), int(38 * ratio))
-                          .adjusted(2, 2, -2, -2);
+    const QRect bar =
+        QRect(picture.left() + int(10 * ratio), picture.bottom() + 1 - int(65 * ratio),
+              int(208 * ratio), int(38 * ratio))
+            .adjusted(2, 2, -2, -2);
     const auto blueShare = [&bar](const QImage& shot) {
         int blue = 0;
         for (int y = bar.top(); y <= bar.bottom(); ++y) {
@@ -386,17 +395,22 @@ void TestWayland::pointerMapsToThePicture()
         }
         return video->navigationPoint(heard);
     };
-    const auto close = [](const QPoint& a, const QPoint& b) { return (a - b).manhattanLength() <= 4; };
+    const auto close = [](const QPoint& a, const QPoint& b) {
+        return (a - b).manhattanLength() <= 4;
+    };
     // The 320 x 180 picture stretched over the window, then over the whole output.
     const QRect picture = pictureOnOutput(screenshot());
     QPoint got = pictureAt(picture.topLeft() + QPoint(picture.width() / 4, picture.height() / 4));
-    QVERIFY2(close(got, QPoint(80, 45)), qPrintable(QStringLiteral("%1,%2").arg(got.x()).arg(got.y())));
+    QVERIFY2(close(got, QPoint(80, 45)),
+             qPrintable(QStringLiteral("%1,%2").arg(got.x()).arg(got.y())));
     QTest::mouseClick(Frm_PlayerControl->ToolFullScreen, Qt::LeftButton);
-    QTRY_VERIFY(video->FullScreen() && video->FullScreenForm()->windowState() & Qt::WindowFullScreen);
+    QTRY_VERIFY(video->FullScreen() &&
+                video->FullScreenForm()->windowState() & Qt::WindowFullScreen);
     QTRY_COMPARE(video->size(), Frm_viddisplay->screen()->size());
     QTest::qWait(300);
     got = pictureAt(QPoint(768, 576));
-    QVERIFY2(close(got, QPoint(240, 135)), qPrintable(QStringLiteral("%1,%2").arg(got.x()).arg(got.y())));
+    QVERIFY2(close(got, QPoint(240, 135)),
+             qPrintable(QStringLiteral("%1,%2").arg(got.x()).arg(got.y())));
     video->OnMouseMove = keep;
     Frm_PlayerControl->ToolFullScreen->click();
     QTRY_VERIFY(!video->FullScreenForm()->isVisible());
