@@ -3,7 +3,6 @@
 #include "engine/TFilterGraph.h"
 #include "engine/VideoGeometry.h"
 #include "engine/VideoRenderer.h"
-#include "platform/Popups.h"
 
 #include <QBoxLayout>
 #include <QCloseEvent>
@@ -823,7 +822,7 @@ void TDSVideoWindowEx2::contextMenuEvent(QContextMenuEvent* event)
         event->ignore();
         return;
     }
-    Platform::popupMenu(FPopupMenu, this, FFullScreen ? QCursor::pos() : event->globalPos());
+    FPopupMenu->popup(FFullScreen ? QCursor::pos() : event->globalPos());
     event->accept();
 }
 

@@ -1,7 +1,6 @@
 #include "playlist/Un_Playlist.h"
 
 #include "datamodule/Un_dm.h"
-#include "platform/Popups.h"
 #include "player/TRadioGroup.h"
 #include "player/Un_Mediactr.h"
 #include "playlist/PlaylistStore.h"
@@ -44,9 +43,8 @@ TFrm_playlist::TFrm_playlist(QWidget* parent) : QWidget(parent)
     Lst_playlist = new TListBox(this);
     Lst_playlist->setGeometry(8, 24, 217, 345);
     Lst_playlist->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(Lst_playlist, &QWidget::customContextMenuRequested, this, [this](const QPoint&) {
-        Platform::popupMenu(DM->Popup_playlist, this, QCursor::pos());
-    });
+    connect(Lst_playlist, &QWidget::customContextMenuRequested, this,
+            [](const QPoint&) { DM->Popup_playlist->popup(QCursor::pos()); });
     connect(Lst_playlist, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex&) { Lst_playlistDblClick(); });
     Lst_playlist->installEventFilter(this);
@@ -95,11 +93,11 @@ QPushButton* TFrm_playlist::menuButton(const QString& caption, int left, QMenu* 
     auto* button = new QPushButton(caption, this);
     button->setGeometry(left, 380, 33, 25);
     button->setCursor(Qt::PointingHandCursor);
-    connect(button, &QPushButton::clicked, this, [this, menu, factor]() {
+    connect(button, &QPushButton::clicked, this, [menu, factor]() {
         // Opens above the pointer, by a fixed height per top-level item (separators count).
         const int items = int(menu->actions().size());
         const QPoint at = QCursor::pos() - QPoint(0, items * factor);
-        Platform::popupMenu(menu, this, at);
+        menu->popup(at);
     });
     return button;
 }

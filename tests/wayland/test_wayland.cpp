@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QPalette>
 #include <QProcess>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -353,6 +354,33 @@ void TestWayland::popupMenusOpen()
     DM->Popup_Display->close();
     QTRY_VERIFY(quarterOf(screenshot().pixel(at + QPoint(40, 8))) != kNone);
     Frm_PlayerControl->ToolStopClick();
+
+    // The playlist's menu, on a list painted a colour of its own to find it on the output.
+    Frm_viddisplay->hide();
+    Frm_playlist->show();
+    QWidget* list = Frm_playlist->Lst_playlist->viewport();
+    QPalette marked = list->palette();
+    marked.setColor(QPalette::Base, Qt::magenta);
+    list->setPalette(marked);
+    list->setAutoFillBackground(true);
+    QVERIFY(QTest::qWaitForWindowExposed(Frm_playlist));
+    const QImage shot = screenshot();
+    QRect listOnOutput;
+    for (int y = 0; y < shot.height(); ++y) {
+        for (int x = 0; x < shot.width(); ++x) {
+            if (shot.pixel(x, y) == qRgb(255, 0, 255)) {
+                listOnOutput |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    list->setPalette(QPalette());
+    QVERIFY(listOnOutput.height() > 100);
+    const QPoint onList = listOnOutput.topLeft() + QPoint(20, 60);
+    seatClick(onList, 3);
+    QTRY_VERIFY(DM->Popup_playlist->isVisible());
+    QTRY_VERIFY(screenshot().pixel(onList + QPoint(30, 8)) != qRgb(255, 0, 255));
+    DM->Popup_playlist->close();
+    Frm_viddisplay->show();
 }
 
 // The screen saver is held off while the picture plays in the focused window, and the
