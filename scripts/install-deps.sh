@@ -15,6 +15,7 @@ ffmpeg dvdauthor sox python3 xvfb xauth xdotool x11-apps x11-utils openbox pulse
 dbus-x11
 dbus libglib2.0-bin librsvg2-bin appstream desktop-file-utils dpkg-dev file lintian man-db
 umockdev libumockdev-dev playerctl
+weston qt6-wayland
 clang libclang-rt-14-dev llvm"
 
 missing=""

@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "datamodule/Icons.h"
 
+#include <QApplication>
+#include <QIconEngine>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
+#include <QStyle>
+#include <QStyleOption>
 
 namespace Icons {
 
@@ -32,10 +36,9 @@ void triangle(QPainter& p, qreal x0, qreal x1, bool pointRight)
     p.drawPolygon(shape);
 }
 
-QPixmap draw(int index)
+// Paints image `index` into the 16 x 16 square of `p`'s coordinates.
+void paintImage(QPainter& p, int index)
 {
-    QPixmap pixmap = blank();
-    QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
     p.setBrush(kInk);
@@ -107,10 +110,65 @@ QPixmap draw(int index)
         break;
     }
     }
+}
+
+QPixmap draw(int index)
+{
+    QPixmap pixmap = blank();
+    QPainter p(&pixmap);
+    paintImage(p, index);
     return pixmap;
 }
 
+// Draws the image afresh at the size and pixel density asked, so it stays sharp on any
+// screen scale; a 16 x 16 bitmap would be blown up.
+class VectorIconEngine : public QIconEngine {
+public:
+    explicit VectorIconEngine(int index) : m_index(index) {}
+    QIconEngine* clone() const override { return new VectorIconEngine(m_index); }
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+        painter->drawPixmap(rect, scaledPixmap(rect.size(), mode, state, ratio));
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return scaledPixmap(size, mode, state, 1.0);
+    }
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State, qreal scale) override
+    {
+        // `size` is in the device's pixels already.
+        const int side = qMin(size.width(), size.height());
+        QPixmap pixmap(side, side);
+        pixmap.fill(Qt::transparent);
+        {
+            QPainter p(&pixmap);
+            p.scale(pixmap.width() / qreal(kSize), pixmap.height() / qreal(kSize));
+            paintImage(p, m_index);
+        }
+        pixmap.setDevicePixelRatio(scale);
+        if (mode == QIcon::Disabled || mode == QIcon::Selected) {
+            QStyleOption option;
+            option.palette = QApplication::palette();
+            const QPixmap styled =
+                QApplication::style()->generatedIconPixmap(mode, pixmap, &option);
+            if (!styled.isNull()) {
+                return styled;
+            }
+        }
+        return pixmap;
+    }
+
+private:
+    int m_index;
+};
+
 } // namespace
+
+QIcon transportIcon(int index)
+{
+    return QIcon(new VectorIconEngine(index));
+}
 
 QList<QPixmap> transportImages()
 {

@@ -3,6 +3,7 @@
 // The program's own pictures: the 16 x 16 transport and menu icons, and the two
 // 104 x 23 volume bar images.
 
+#include <QIcon>
 #include <QList>
 #include <QPixmap>
 
@@ -25,6 +26,8 @@ enum Index {
 
 // Twelve 16 x 16 images in index order.
 QList<QPixmap> transportImages();
+// Image `index` as an icon drawn at whatever size and screen scale it is shown.
+QIcon transportIcon(int index);
 // Image 0 the volume bar's background, image 1 its filled bar; 104 x 23 each.
 QList<QPixmap> volumeBarImages();
 

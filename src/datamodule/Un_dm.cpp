@@ -70,7 +70,7 @@ QAction* TDM::item(QMenu* menu, const QString& caption, void (TDM::*handler)(), 
 {
     QAction* action = menu->addAction(caption);
     if (image >= 0) {
-        action->setIcon(QIcon(ImageList.at(image)));
+        action->setIcon(Icons::transportIcon(image));
     }
     if (handler) {
         connect(action, &QAction::triggered, this, handler);

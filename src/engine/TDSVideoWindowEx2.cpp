@@ -453,7 +453,10 @@ void TDSVideoWindowEx2::applyZoomAndAspect()
 {
     updateVideoRect();
     if (m_native) {
-        m_renderer->setPictureGeometry(FAspectRatio != rmStretched, FVideoRect.size(),
+        // A sink fed to size draws pixel for pixel into the native window, whose pixels
+        // are the device's: on a scaled screen more than the control's logical size.
+        const QSize devicePixels = (QSizeF(FVideoRect.size()) * devicePixelRatioF()).toSize();
+        m_renderer->setPictureGeometry(FAspectRatio != rmStretched, devicePixels,
                                        visibleSourceRect().size());
         m_renderer->setCrop(visibleSourceRect(), m_sourceSize);
         exposeNative();
@@ -563,10 +566,25 @@ void TDSVideoWindowEx2::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
 }
 
+bool TDSVideoWindowEx2::event(QEvent* event)
+{
+    // A control inside a window hears of its window's activation only by these; the
+    // activation change itself goes to the window alone.
+    if (event->type() == QEvent::WindowActivate || event->type() == QEvent::WindowDeactivate) {
+        updateScreenSaver();
+    }
+    return QWidget::event(event);
+}
+
 // ---------------------------------------------------------------- full screen
 
 QScreen* TDSVideoWindowEx2::screenHoldingMost() const
 {
+    // A Wayland client never learns where its windows are, only which output shows them.
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        QScreen* shown = screen();
+        return shown ? shown : QGuiApplication::primaryScreen();
+    }
     const QRect mine(mapToGlobal(QPoint(0, 0)), size());
     QScreen* best = nullptr;
     qint64 bestArea = 0;

@@ -62,7 +62,7 @@ QToolButton* TFrm_PlayerControl::toolButton(const QString& hint, int image, bool
 {
     auto* button = new QToolButton(ToolControl);
     button->setToolTip(hint);
-    button->setIcon(QIcon(DM->ImageList.at(image)));
+    button->setIcon(Icons::transportIcon(image));
     button->setEnabled(enabled);
     button->setCursor(Qt::PointingHandCursor);
     button->setAutoRaise(true);

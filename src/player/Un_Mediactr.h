@@ -249,7 +249,7 @@ private:
     bool m_storeOpened = false;
     QStringList m_commandLineFiles;
     bool m_openFailed = false; // the last fresh open showed an error
-    QWidget* m_volumeOverlay = nullptr;
+    QPointer<QWidget> m_volumeOverlay; // owned by the window showing the picture
     QTimer* m_volumeOverlayTimer = nullptr;
     ResumeStore m_resume;
     QString m_resumePath;       // the media file opened last, empty for discs

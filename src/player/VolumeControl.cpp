@@ -67,20 +67,28 @@ void TFrm_PlayerControl::ShowVolumeOverlay()
             p.drawPixmap(QRect(0, 0, 2 * w, 38), bar.at(1), QRect(0, 0, w, 23));
         }
     }
+    // Owned by the window showing the picture (the video window or the full-screen one):
+    // Wayland shows such a small window only tied to a parent, and places it relative to it.
+    if (m_volumeOverlay && m_volumeOverlay->parentWidget() != video->window()) {
+        m_volumeOverlay->setParent(video->window(), m_volumeOverlay->windowFlags());
+    }
     if (!m_volumeOverlay) {
-        auto* overlay = new QLabel(nullptr, Qt::ToolTip | Qt::FramelessWindowHint);
+        auto* overlay = new QLabel(video->window(), Qt::ToolTip | Qt::FramelessWindowHint);
         overlay->setAttribute(Qt::WA_TranslucentBackground);
         overlay->setAttribute(Qt::WA_ShowWithoutActivating);
         m_volumeOverlay = overlay;
+    }
+    if (!m_volumeOverlayTimer) {
         m_volumeOverlayTimer = new QTimer(this);
         m_volumeOverlayTimer->setSingleShot(true);
         connect(m_volumeOverlayTimer, &QTimer::timeout, this, [this]() {
-            m_volumeOverlay->hide();
+            if (m_volumeOverlay) {
+                m_volumeOverlay->hide();
+            }
             Frm_viddisplay->DSVideoWindowEx21->update();
         });
-        connect(this, &QObject::destroyed, overlay, &QObject::deleteLater);
     }
-    auto* overlay = static_cast<QLabel*>(m_volumeOverlay);
+    auto* overlay = static_cast<QLabel*>(m_volumeOverlay.data());
     overlay->setPixmap(picture);
     overlay->setFixedSize(picture.size());
     const int h = video->height();

@@ -29,6 +29,11 @@ ff -f lavfi -i testsrc=size=352x288:rate=25:duration=3 $A -target pal-vcd MPEGAV
 ff -f lavfi -i testsrc=size=160x120:rate=10:duration=12 \
    -f lavfi -i sine=frequency=330:sample_rate=44100:duration=12 \
    -c:v mjpeg -q:v 8 -pix_fmt yuvj420p -c:a pcm_s16le -ac 1 long12.avi
+# four flat quarters (red, green / blue, yellow) in a 16:9 picture, 20 s: where and how
+# large the picture lies on a screen shows in a picture of that screen
+ff -filter_complex "color=c=red:s=160x90:r=10:d=20[a];color=c=lime:s=160x90:r=10:d=20[b];\
+color=c=blue:s=160x90:r=10:d=20[c];color=c=yellow:s=160x90:r=10:d=20[d];\
+[a][b]hstack[t];[c][d]hstack[u];[t][u]vstack" -c:v mjpeg -q:v 2 -pix_fmt yuvj420p quarters.avi
 # over five minutes, for resuming: tiny pictures once a second and 8 kHz sound encode in
 # well under a second
 ff -f lavfi -i testsrc=size=64x48:rate=1:duration=360 \
