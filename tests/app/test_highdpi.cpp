@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The windows on a high-density screen (run with QT_SCALE_FACTOR 1.5 and 2): the fixed
 // layouts scale as a whole, nothing cut off or overlapping, texts whole, icons drawn at
 // the screen's density.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The picture on a scaled screen (QT_SCALE_FACTOR=2) under a real X server: the native
 # sink's picture fills the video window's device pixels, not a corner of them.
 # usage: video_scaled.sh LUMENO_BINARY MEDIA_DIR

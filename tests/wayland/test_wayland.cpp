@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The player as a native Wayland client of a real compositor (a headless Weston started by
 // under_weston.sh): what the compositor shows of the windows and the picture, full screen
 // and back, the volume bar, the popup menus, the cursor, the screen saver hold, and

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a command as a client of a private Weston on its headless backend, as a native
 # Wayland program (QT_QPA_PLATFORM=wayland). Pixman renders the output, so the
 # compositor's own picture of it (weston-screenshooter, allowed by --debug) shows what a
