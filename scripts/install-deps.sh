@@ -13,7 +13,7 @@ libcdio-dev libcdio-paranoia-dev libdvdread-dev libdiscid-dev libdiscid0 libasou
 ffmpeg dvdauthor sox python3 xvfb xauth xdotool x11-apps x11-utils openbox pulseaudio pulseaudio-utils
 dbus-x11
 dbus libglib2.0-bin librsvg2-bin appstream desktop-file-utils dpkg-dev file
-umockdev libumockdev-dev playerctl
+umockdev libumockdev-dev playerctl at-spi2-core python3-pyatspi
 clang libclang-rt-14-dev llvm"
 
 missing=""

@@ -42,6 +42,7 @@ TFrm_playlist::TFrm_playlist(QWidget* parent) : QWidget(parent)
 
     Lst_playlist = new TListBox(this);
     Lst_playlist->setGeometry(8, 24, 217, 345);
+    Lst_playlist->setAccessibleName(QStringLiteral("Playlist"));
     Lst_playlist->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Lst_playlist, &QWidget::customContextMenuRequested, this,
             [](const QPoint&) { DM->Popup_playlist->popup(QCursor::pos()); });
