@@ -10,6 +10,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 
 Tfrm_about* frm_about = nullptr;
 
@@ -66,6 +68,8 @@ Tfrm_about::Tfrm_about(QWidget* parent) : QWidget(parent)
     Label6->setTextFormat(Qt::PlainText);
     Label6->move(16, 128);
     Label6->setCursor(Qt::PointingHandCursor);
+    // The link is a command too: Tab reaches it, Enter or Space opens it.
+    Label6->setFocusPolicy(Qt::TabFocus);
     Label6->installEventFilter(this);
     setLinkFont(kLinkSmall, Qt::black);
     Label5->hide();
@@ -165,6 +169,14 @@ void Tfrm_about::paintEvent(QPaintEvent*)
         painter.setPen(QPen(FLinkHot ? Qt::blue : Qt::black));
         painter.drawLine(16, y, 16 + Label6->width(), y);
     }
+    if (Label6->isVisible() && Label6->hasFocus()) {
+        QStyleOptionFocusRect frame;
+        frame.initFrom(Label6);
+        frame.rect = Label6->geometry().adjusted(-2, -1, 2, 1);
+        frame.state |= QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange;
+        frame.backgroundColor = palette().color(QPalette::Window);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &frame, &painter, this);
+    }
 }
 
 void Tfrm_about::keyPressEvent(QKeyEvent* event)
@@ -186,6 +198,18 @@ bool Tfrm_about::eventFilter(QObject* watched, QEvent* event)
         case QEvent::Leave:
             Label6MouseLeave();
             break;
+        case QEvent::FocusIn:
+        case QEvent::FocusOut:
+            update(); // the focus frame is drawn by the window around the link
+            break;
+        case QEvent::KeyPress: {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+                Label6Click();
+                return true;
+            }
+            break;
+        }
         case QEvent::MouseButtonRelease:
             if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
                 Label6->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {

@@ -120,6 +120,12 @@ bool TFrm_playlist::eventFilter(QObject* watched, QEvent* event)
             Lst_playlistKeyDown(key);
             return true;
         }
+        // Enter plays the focused line, as a double click does, for those without a mouse.
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            Lst_playlistDblClick();
+            return true;
+        }
     }
     if (watched == Lst_playlist->viewport() &&
         (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove)) {

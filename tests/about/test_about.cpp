@@ -57,6 +57,7 @@ private slots:
     void valuesFromSystemConfiguration_data();
     void valuesFromSystemConfiguration();
     void linkOpensAndFollowsTheMouse();
+    void linkOpensFromTheKeyboard();
     void aboutButtonShowsAndCloseOrEscHides();
     void helpHandsTheDocumentToTheDesktop();
     void helpThatCannotOpenSaysWhy();
@@ -158,6 +159,26 @@ void TestAbout::linkOpensAndFollowsTheMouse()
     QCOMPARE(link->width(), smallWidth);
     QCOMPARE(pixel(20, 141), QColor(Qt::black));
     QVERIFY(pixel(20, 144) != QColor(Qt::blue));
+}
+
+void TestAbout::linkOpensFromTheKeyboard()
+{
+    setConfig(config.filePath(QStringLiteral("Lumeno.conf")),
+              "[Lumeno]\nwebsite_exist=1\nwebsite_address=help.example.org\n");
+    reshow();
+    frm_about->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(frm_about));
+    QApplication::setActiveWindow(frm_about); // the earlier mouse tests leave none active
+    frm_about->btn_close->setFocus(Qt::TabFocusReason);
+    const QRect around = frm_about->Label6->geometry().adjusted(-3, -2, 3, 2);
+    const QImage unfocused = frm_about->grab(around).toImage();
+    QTest::keyClick(frm_about->btn_close, Qt::Key_Tab);
+    QVERIFY(frm_about->Label6->hasFocus());
+    QVERIFY(frm_about->grab(around).toImage() != unfocused); // its focus frame shows
+    QTest::keyClick(frm_about->Label6, Qt::Key_Return);
+    QTest::keyClick(frm_about->Label6, Qt::Key_Space);
+    QCOMPARE(support.dialogs->opened,
+             QStringList({"http://help.example.org", "http://help.example.org"}));
 }
 
 void TestAbout::aboutButtonShowsAndCloseOrEscHides()
