@@ -5,6 +5,7 @@
 #include "engine/TDSTrackBar.h"
 #include "playlist/Un_playlist_entry.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -156,6 +157,9 @@ void TestPlaylistWindow::entryDialogChangesOnlyThePath()
     DM->PlaylistEntry1->trigger();
     QCOMPARE(oldShown, QString("/music/b.mp3"));
     QVERIFY(readOnly);
+    // A screen reader names the two boxes by the labels beside them.
+    QCOMPARE(QAccessible::queryAccessibleInterface(d->Edt_old)->text(QAccessible::Name), "Old");
+    QCOMPARE(QAccessible::queryAccessibleInterface(d->Edt_new)->text(QAccessible::Name), "New");
     const TfilePtr entry = Frm_PlayerControl->FPlaylistItems[1];
     QCOMPARE(entry->Path, QString("/elsewhere/b2.mp3"));
     QCOMPARE(list->line(1), QString("02 b.mp3")); // name and line stay
