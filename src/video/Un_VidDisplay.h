@@ -1,6 +1,6 @@
 #pragma once
 // The video display window: the picture of the media graph, full screen, DVD menu
-// pointing and the volume keys.
+// pointing and keys, and the volume keys.
 
 #include <QWidget>
 
@@ -20,6 +20,9 @@ public:
     void DSVideoWindowEx21KeyDown(QKeyEvent* Key);
     // The Full Screen command, reached from the tool bar, the menu and Esc.
     void ToolFullScreenSwitch();
+
+private:
+    void dvdMenuKey(int key);
 };
 
 extern TFrm_viddisplay* Frm_viddisplay;
