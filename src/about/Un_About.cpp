@@ -4,11 +4,13 @@
 #include "platform/IniFile.h"
 #include "platform/SystemConfig.h"
 
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
@@ -50,10 +52,45 @@ bool linkWanted(const IniFile& config)
     return isNumber && value == 1;
 }
 
+// The support line looks like a link and is clicked like one: a screen reader meets it
+// as a link it can press, not as plain text.
+class LinkAccessible : public QAccessibleWidget {
+public:
+    explicit LinkAccessible(QLabel* link) : QAccessibleWidget(link, QAccessible::Link) {}
+    QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Name ? static_cast<QLabel*>(widget())->text()
+                                      : QAccessibleWidget::text(t);
+    }
+    QStringList actionNames() const override
+    {
+        return QStringList{pressAction()} + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& name) override
+    {
+        auto* about = qobject_cast<Tfrm_about*>(widget()->window());
+        if (name == pressAction() && about) {
+            about->Label6Click();
+        } else {
+            QAccessibleWidget::doAction(name);
+        }
+    }
+};
+
+// Asked also while windows are being destroyed: it compares, never reaches into one.
+QPointer<QLabel> g_link;
+
+QAccessibleInterface* linkAccessible(const QString&, QObject* object)
+{
+    return object && object == g_link.data() ? new LinkAccessible(g_link.data()) : nullptr;
+}
+
 } // namespace
 
 Tfrm_about::Tfrm_about(QWidget* parent) : QWidget(parent)
 {
+    static const bool linkFactory = (QAccessible::installFactory(linkAccessible), true);
+    Q_UNUSED(linkFactory);
     setWindowTitle(QStringLiteral("About"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -68,6 +105,7 @@ Tfrm_about::Tfrm_about(QWidget* parent) : QWidget(parent)
     Label6->setTextFormat(Qt::PlainText);
     Label6->move(16, 128);
     Label6->setCursor(Qt::PointingHandCursor);
+    g_link = Label6;
     // The link is a command too: Tab reaches it, Enter or Space opens it.
     Label6->setFocusPolicy(Qt::TabFocus);
     Label6->installEventFilter(this);
