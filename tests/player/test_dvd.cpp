@@ -742,9 +742,9 @@ void TestDvd::menuButtonsByKeyboard()
     DM->MenuRoot1->trigger();
     QTest::qWait(800);
     QTest::keyClick(video, Qt::Key_Left); // the first button, wherever the disc left it
-    QTRY_VERIFY_WITH_TIMEOUT(yellowShare(kButton1Edge) > 0.9, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(yellowShare(kButton1Edge) > 0.9, 10000);
     QTest::keyClick(video, Qt::Key_Right);
-    QTRY_VERIFY_WITH_TIMEOUT(yellowShare(kButton2Edge) > 0.9, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(yellowShare(kButton2Edge) > 0.9, 10000);
     QCOMPARE(yellowShare(kButton1Edge), 0.0);
     QTest::keyClick(video, Qt::Key_Return);
     QTRY_COMPARE_WITH_TIMEOUT(Frm_PlayerControl->pnl_jdl->text(),
