@@ -740,7 +740,8 @@ void TestDvd::menuButtonsByKeyboard()
     // Without a mouse: the arrow keys move the highlight, Enter presses the button.
     TDSVideoWindowEx2* video = Frm_viddisplay->DSVideoWindowEx21;
     DM->MenuRoot1->trigger();
-    QTest::qWait(800);
+    QTRY_VERIFY_WITH_TIMEOUT(yellowShare(kButton1Edge) > 0.9 || yellowShare(kButton2Edge) > 0.9,
+                             10000);
     QTest::keyClick(video, Qt::Key_Left); // the first button, wherever the disc left it
     QTRY_VERIFY_WITH_TIMEOUT(yellowShare(kButton1Edge) > 0.9, 10000);
     QTest::keyClick(video, Qt::Key_Right);
