@@ -16,8 +16,8 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QToolBar>
 #include <QTimer>
+#include <QToolBar>
 #include <QtTest>
 
 #include <functional>
@@ -211,7 +211,6 @@ void TestPlaylistWindow::addFilesTakesTypedCdTrack()
              (QStringList{"01 audio.wav", "02 Track01.cda", "03 Track02.cda", "04 Track03.cda"}));
     QCOMPARE(Frm_PlayerControl->FPlaylistItems[2]->Path, media("cd/disc.cue/Track02.cda"));
 }
-
 
 // The current position of the program's graph in seconds.
 static double graphSeconds()
