@@ -14,7 +14,7 @@ libcdio-dev libcdio-paranoia-dev libdvdread-dev libdiscid-dev libdiscid0 libswsc
 ffmpeg dvdauthor sox python3 xvfb xauth xdotool x11-apps x11-utils openbox pulseaudio pulseaudio-utils
 dbus-x11
 dbus libglib2.0-bin librsvg2-bin appstream desktop-file-utils dpkg-dev file lintian man-db
-umockdev libumockdev-dev playerctl
+umockdev libumockdev-dev playerctl at-spi2-core python3-pyatspi
 weston qt6-wayland
 clang libclang-rt-14-dev llvm"
 

@@ -5,12 +5,16 @@
 #include "platform/IniFile.h"
 #include "platform/SystemConfig.h"
 
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 
 Tfrm_about* frm_about = nullptr;
 
@@ -49,10 +53,45 @@ bool linkWanted(const IniFile& config)
     return isNumber && value == 1;
 }
 
+// The support line looks like a link and is clicked like one: a screen reader meets it
+// as a link it can press, not as plain text.
+class LinkAccessible : public QAccessibleWidget {
+public:
+    explicit LinkAccessible(QLabel* link) : QAccessibleWidget(link, QAccessible::Link) {}
+    QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Name ? static_cast<QLabel*>(widget())->text()
+                                      : QAccessibleWidget::text(t);
+    }
+    QStringList actionNames() const override
+    {
+        return QStringList{pressAction()} + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& name) override
+    {
+        auto* about = qobject_cast<Tfrm_about*>(widget()->window());
+        if (name == pressAction() && about) {
+            about->Label6Click();
+        } else {
+            QAccessibleWidget::doAction(name);
+        }
+    }
+};
+
+// Asked also while windows are being destroyed: it compares, never reaches into one.
+QPointer<QLabel> g_link;
+
+QAccessibleInterface* linkAccessible(const QString&, QObject* object)
+{
+    return object && object == g_link.data() ? new LinkAccessible(g_link.data()) : nullptr;
+}
+
 } // namespace
 
 Tfrm_about::Tfrm_about(QWidget* parent) : QWidget(parent)
 {
+    static const bool linkFactory = (QAccessible::installFactory(linkAccessible), true);
+    Q_UNUSED(linkFactory);
     setWindowTitle(QStringLiteral("About"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -67,6 +106,9 @@ Tfrm_about::Tfrm_about(QWidget* parent) : QWidget(parent)
     Label6->setTextFormat(Qt::PlainText);
     Label6->move(16, 128);
     Label6->setCursor(Qt::PointingHandCursor);
+    g_link = Label6;
+    // The link is a command too: Tab reaches it, Enter or Space opens it.
+    Label6->setFocusPolicy(Qt::TabFocus);
     Label6->installEventFilter(this);
     setLinkFont(kLinkSmall, Qt::black);
     Label5->hide();
@@ -166,6 +208,14 @@ void Tfrm_about::paintEvent(QPaintEvent*)
         painter.setPen(QPen(FLinkHot ? Qt::blue : Qt::black));
         painter.drawLine(16, y, 16 + Label6->width(), y);
     }
+    if (Label6->isVisible() && Label6->hasFocus()) {
+        QStyleOptionFocusRect frame;
+        frame.initFrom(Label6);
+        frame.rect = Label6->geometry().adjusted(-2, -1, 2, 1);
+        frame.state |= QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange;
+        frame.backgroundColor = palette().color(QPalette::Window);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &frame, &painter, this);
+    }
 }
 
 void Tfrm_about::keyPressEvent(QKeyEvent* event)
@@ -187,6 +237,18 @@ bool Tfrm_about::eventFilter(QObject* watched, QEvent* event)
         case QEvent::Leave:
             Label6MouseLeave();
             break;
+        case QEvent::FocusIn:
+        case QEvent::FocusOut:
+            update(); // the focus frame is drawn by the window around the link
+            break;
+        case QEvent::KeyPress: {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+                Label6Click();
+                return true;
+            }
+            break;
+        }
         case QEvent::MouseButtonRelease:
             if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
                 Label6->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {

@@ -19,6 +19,7 @@
 #include "playlist/Un_playlist_entry.h"
 #include "video/Un_VidDisplay.h"
 
+#include <QAccessibleWidget>
 #include <QDBusConnection>
 #include <QDir>
 #include <QFileInfo>
@@ -28,8 +29,26 @@
 #include <gst/gst.h>
 #include <memory>
 
+namespace {
+
+// The windows are plain widgets, which Qt presents as a bare pane; a screen reader
+// announces a window, with its caption, only by the frame role.
+QAccessibleInterface* windowAccessible(const QString& className, QObject* object)
+{
+    auto* widget = qobject_cast<QWidget*>(object);
+    if (!widget || widget->windowType() != Qt::Window ||
+        className != QLatin1String(widget->metaObject()->className()) ||
+        widget->metaObject()->superClass() != &QWidget::staticMetaObject) {
+        return nullptr;
+    }
+    return new QAccessibleWidget(widget, QAccessible::Window);
+}
+
+} // namespace
+
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
+    QAccessible::installFactory(windowAccessible);
     // Also the display name; setting that one too would make Qt append it to every caption.
     setApplicationName(QStringLiteral("Lumeno"));
     setDesktopFileName(QStringLiteral("org.lumeno.Lumeno"));

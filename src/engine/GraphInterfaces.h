@@ -59,6 +59,12 @@ public:
 enum DVD_MENU_ID { DVD_MENU_Title = 2, DVD_MENU_Root = 3 };
 enum DVD_DOMAIN { DVD_DOMAIN_VideoTitleSetMenu = 3, DVD_DOMAIN_Title = 4 };
 enum DVD_CMD_FLAGS { DVD_CMD_FLAG_None = 0, DVD_CMD_FLAG_Flush = 1 };
+enum DVD_RELATIVE_BUTTON {
+    DVD_Relative_Upper = 1,
+    DVD_Relative_Lower = 2,
+    DVD_Relative_Left = 3,
+    DVD_Relative_Right = 4
+};
 enum DVD_OPTION_FLAG { DVD_NotifyParentalLevelChange = 2, DVD_HMSF_TimeCodeEvents = 3 };
 
 // What a title's menus and the title itself carry (the parts the player reads).
@@ -81,6 +87,10 @@ public:
     virtual HRESULT PlayAtTime(const tagDVD_HMSF_TIMECODE& time, unsigned flags) = 0;
     virtual HRESULT SelectAtPosition(int x, int y) = 0;
     virtual HRESULT ActivateAtPosition(int x, int y) = 0;
+    // The keyboard's way through a menu: the button beside the highlighted one, and the
+    // highlighted one pressed.
+    virtual HRESULT SelectRelativeButton(DVD_RELATIVE_BUTTON button) = 0;
+    virtual HRESULT ActivateButton() = 0;
     virtual HRESULT SetOption(DVD_OPTION_FLAG flag, bool value) = 0;
     virtual HRESULT SelectSubpictureStream(int stream, unsigned flags) = 0;
     virtual HRESULT SetSubpictureState(bool on, unsigned flags) = 0;

@@ -475,6 +475,33 @@ HRESULT GstDvdNavigator::ActivateAtPosition(int x, int y)
         gst_navigation_event_new_mouse_button_release(1, x, y, GST_NAVIGATION_MODIFIER_NONE));
 }
 
+HRESULT GstDvdNavigator::SelectRelativeButton(DVD_RELATIVE_BUTTON button)
+{
+    GstNavigationCommand command;
+    switch (button) {
+    case DVD_Relative_Upper:
+        command = GST_NAVIGATION_COMMAND_UP;
+        break;
+    case DVD_Relative_Lower:
+        command = GST_NAVIGATION_COMMAND_DOWN;
+        break;
+    case DVD_Relative_Left:
+        command = GST_NAVIGATION_COMMAND_LEFT;
+        break;
+    case DVD_Relative_Right:
+        command = GST_NAVIGATION_COMMAND_RIGHT;
+        break;
+    default:
+        return E_INVALIDARG;
+    }
+    return sendNavigation(gst_navigation_event_new_command(command));
+}
+
+HRESULT GstDvdNavigator::ActivateButton()
+{
+    return sendNavigation(gst_navigation_event_new_command(GST_NAVIGATION_COMMAND_ACTIVATE));
+}
+
 HRESULT GstDvdNavigator::SetOption(DVD_OPTION_FLAG flag, bool value)
 {
     switch (flag) {

@@ -28,6 +28,8 @@ public:
     HRESULT PlayAtTime(const tagDVD_HMSF_TIMECODE& time, unsigned flags) override;
     HRESULT SelectAtPosition(int x, int y) override;
     HRESULT ActivateAtPosition(int x, int y) override;
+    HRESULT SelectRelativeButton(DVD_RELATIVE_BUTTON button) override;
+    HRESULT ActivateButton() override;
     HRESULT SetOption(DVD_OPTION_FLAG flag, bool value) override;
     HRESULT SelectSubpictureStream(int stream, unsigned flags) override;
     HRESULT SetSubpictureState(bool on, unsigned flags) override;

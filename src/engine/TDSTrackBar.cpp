@@ -28,6 +28,13 @@ TDSTrackBar::TDSTrackBar(QWidget* parent) : QSlider(Qt::Horizontal, parent)
     // No range until the graph reports one, so an early click cannot seek.
     setRange(0, 0);
     connect(&FTimer, &QTimer::timeout, this, &TDSTrackBar::poll);
+    // Keys, the wheel and assistive tools move the value without a mouse release: each
+    // such move seeks at once. A mouse drag seeks only when the button comes up.
+    connect(this, &QAbstractSlider::valueChanged, this, [this] {
+        if (!m_selfMoving && !m_mouseHeld) {
+            seekToValue();
+        }
+    });
 }
 
 TDSTrackBar::~TDSTrackBar()
@@ -139,9 +146,11 @@ void TDSTrackBar::poll()
     // Milliseconds kept to their low 32 bits, as the event reports them.
     const quint32 currentMs = quint32(current / kUnitsPerMs);
     const quint32 stopMs = quint32(duration / kUnitsPerMs);
+    m_selfMoving = true;
     setMinimum(0);
     setMaximum(clampToInt(stopMs / FTimerInterval));
     setValue(clampToInt(currentMs / FTimerInterval));
+    m_selfMoving = false;
     if (!OnTimer) {
         return;
     }
@@ -172,6 +181,7 @@ int TDSTrackBar::valueAtPosition(const QPoint& pos) const
 
 void TDSTrackBar::mousePressEvent(QMouseEvent* event)
 {
+    m_mouseHeld = true;
     if (event->button() == Qt::LeftButton && maximum() > minimum()) {
         QStyleOptionSlider option;
         initStyleOption(&option);
@@ -193,14 +203,23 @@ void TDSTrackBar::mousePressEvent(QMouseEvent* event)
 void TDSTrackBar::mouseReleaseEvent(QMouseEvent* event)
 {
     QSlider::mouseReleaseEvent(event);
-    if (event->button() == Qt::LeftButton && FMediaSeeking && maximum() != 0) {
-        std::int64_t stop = 0;
-        if (Succeeded(FMediaSeeking->GetStopPosition(stop))) {
-            // Multiplied before dividing so the truncation of stop / Max cannot move the target.
-            std::int64_t target = stop * value() / maximum();
-            FMediaSeeking->SetPositions(&target, AM_SEEKING_AbsolutePositioning, &stop,
-                                        AM_SEEKING_NoPositioning);
-        }
+    if (event->button() == Qt::LeftButton) {
+        seekToValue();
     }
     FDragging = false;
+    m_mouseHeld = event->buttons() != Qt::NoButton;
+}
+
+void TDSTrackBar::seekToValue()
+{
+    if (!FMediaSeeking || maximum() == 0) {
+        return;
+    }
+    std::int64_t stop = 0;
+    if (Succeeded(FMediaSeeking->GetStopPosition(stop))) {
+        // Multiplied before dividing so the truncation of stop / Max cannot move the target.
+        std::int64_t target = stop * value() / maximum();
+        FMediaSeeking->SetPositions(&target, AM_SEEKING_AbsolutePositioning, &stop,
+                                    AM_SEEKING_NoPositioning);
+    }
 }

@@ -44,6 +44,8 @@ private:
     void poll();
     void forgetGraph();
     int valueAtPosition(const QPoint& pos) const;
+    // Seeks the graph to the bar's value as a share of its range.
+    void seekToValue();
 
     TFilterGraph* FFilterGraph = nullptr;
     QMetaObject::Connection FGraphDestroyed;
@@ -51,5 +53,9 @@ private:
     std::shared_ptr<IMediaSeeking> FMediaSeeking;
     bool FTimerActive = false;
     bool FDragging = false;
+    // The poll's own moves, and moves while a mouse button is held, are no request to
+    // seek: the mouse seeks on its release.
+    bool m_selfMoving = false;
+    bool m_mouseHeld = false;
     QTimer FTimer{this}; // a child, so that a look over the program finds it
 };

@@ -106,6 +106,7 @@ TDSVideoWindowEx2::TDSVideoWindowEx2(QWidget* parent)
     }
     resize(kDefaultWidth, kDefaultHeight);
     setFocusPolicy(Qt::StrongFocus);
+    setAccessibleName(QStringLiteral("Video")); // painted, it has no text of its own
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     FColorControl->OnChange = [this] { applyColorControl(); };

@@ -62,6 +62,8 @@ QToolButton* TFrm_PlayerControl::toolButton(const QString& hint, int image, bool
 {
     auto* button = new QToolButton(ToolControl);
     button->setToolTip(hint);
+    // The button shows only its picture: a screen reader names it by its hint.
+    button->setAccessibleName(hint);
     button->setIcon(Icons::transportIcon(image));
     button->setEnabled(enabled);
     button->setCursor(Qt::PointingHandCursor);
@@ -138,7 +140,9 @@ void TFrm_PlayerControl::createBands()
         DSTrackBar1Timer(s, c, d);
         resumeTick(c, d); // the same once-a-second tick keeps the resume point
     };
+    DSTrackBar1->setAccessibleName(QStringLiteral("Position"));
     TrackBar1 = new QSlider(Qt::Horizontal, Panel1);
+    TrackBar1->setAccessibleName(QStringLiteral("Position"));
     TrackBar1->setTickPosition(QSlider::NoTicks);
     TrackBar1->hide();
     connect(TrackBar1, &QSlider::valueChanged, this, &TFrm_PlayerControl::TrackBar1Change);
@@ -169,6 +173,7 @@ void TFrm_PlayerControl::createBands()
     Track_Volume->setTickPosition(QSlider::NoTicks);
     Track_Volume->setValue(30);
     connect(Track_Volume, &QSlider::valueChanged, this, &TFrm_PlayerControl::Track_VolumeChange);
+    Label1->setBuddy(Track_Volume); // names the slider for a screen reader
     cmb_mute = new QCheckBox(QStringLiteral("Mute"), Panel2);
     connect(cmb_mute, &QCheckBox::toggled, this, &TFrm_PlayerControl::cmb_muteClick);
     volumeRow->addWidget(Label1);

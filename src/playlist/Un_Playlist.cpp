@@ -43,6 +43,7 @@ TFrm_playlist::TFrm_playlist(QWidget* parent) : QWidget(parent)
 
     Lst_playlist = new TListBox(this);
     Lst_playlist->setGeometry(8, 24, 217, 345);
+    Lst_playlist->setAccessibleName(QStringLiteral("Playlist"));
     Lst_playlist->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Lst_playlist, &QWidget::customContextMenuRequested, this,
             [](const QPoint&) { DM->Popup_playlist->popup(QCursor::pos()); });
@@ -118,6 +119,12 @@ bool TFrm_playlist::eventFilter(QObject* watched, QEvent* event)
             (key->modifiers() == Qt::ControlModifier &&
              (key->key() == Qt::Key_A || key->key() == Qt::Key_I))) {
             Lst_playlistKeyDown(key);
+            return true;
+        }
+        // Enter plays the focused line, as a double click does, for those without a mouse.
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            Lst_playlistDblClick();
             return true;
         }
     }

@@ -27,6 +27,9 @@ TFrm_playlist_entry::TFrm_playlist_entry(QWidget* parent) : QDialog(parent)
     Edt_old->setPalette(grey);
     Edt_new = new QLineEdit(this);
     Edt_new->setGeometry(40, 32, 281, 21);
+    // The labels name the boxes for a screen reader.
+    Label1->setBuddy(Edt_old);
+    Label2->setBuddy(Edt_new);
     Btn_ok = new QPushButton(QStringLiteral("OK"), this);
     Btn_ok->setGeometry(8, 64, 75, 25);
     Btn_Cancel = new QPushButton(QStringLiteral("Cancel"), this);

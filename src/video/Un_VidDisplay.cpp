@@ -99,6 +99,40 @@ void TFrm_viddisplay::DSVideoWindowEx21KeyDown(QKeyEvent* Key)
         DM->Increase1Click();
     } else if (mods == Qt::ControlModifier && Key->key() == Qt::Key_X) {
         DM->Decrease1Click();
+    } else if (mods == Qt::NoModifier) {
+        dvdMenuKey(Key->key());
+    }
+}
+
+void TFrm_viddisplay::dvdMenuKey(int key)
+{
+    // What the mouse does on a disc's menu, the arrow keys and Enter do without one.
+    if (!DM->FilterGraph1->Active()) {
+        return;
+    }
+    const std::shared_ptr<IDvdControl2> dvd = DM->FilterGraph1->QueryDvdControl2();
+    if (!dvd) {
+        return;
+    }
+    switch (key) {
+    case Qt::Key_Up:
+        dvd->SelectRelativeButton(DVD_Relative_Upper);
+        break;
+    case Qt::Key_Down:
+        dvd->SelectRelativeButton(DVD_Relative_Lower);
+        break;
+    case Qt::Key_Left:
+        dvd->SelectRelativeButton(DVD_Relative_Left);
+        break;
+    case Qt::Key_Right:
+        dvd->SelectRelativeButton(DVD_Relative_Right);
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        dvd->ActivateButton();
+        break;
+    default:
+        break;
     }
 }
 

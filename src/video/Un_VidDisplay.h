@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The video display window: the picture of the media graph, full screen, DVD menu
-// pointing and the volume keys.
+// pointing and keys, and the volume keys.
 
 #include <QWidget>
 
@@ -21,6 +21,9 @@ public:
     void DSVideoWindowEx21KeyDown(QKeyEvent* Key);
     // The Full Screen command, reached from the tool bar, the menu and Esc.
     void ToolFullScreenSwitch();
+
+private:
+    void dvdMenuKey(int key);
 };
 
 extern TFrm_viddisplay* Frm_viddisplay;

@@ -5,6 +5,7 @@
 #include "about/Un_About.h"
 #include "datamodule/Un_dm.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QFile>
 #include <QLabel>
@@ -58,6 +59,7 @@ private slots:
     void valuesFromSystemConfiguration_data();
     void valuesFromSystemConfiguration();
     void linkOpensAndFollowsTheMouse();
+    void linkOpensFromTheKeyboardAndScreenReader();
     void aboutButtonShowsAndCloseOrEscHides();
     void helpHandsTheDocumentToTheDesktop();
     void helpThatCannotOpenSaysWhy();
@@ -159,6 +161,30 @@ void TestAbout::linkOpensAndFollowsTheMouse()
     QCOMPARE(link->width(), smallWidth);
     QCOMPARE(pixel(20, 141), QColor(Qt::black));
     QVERIFY(pixel(20, 144) != QColor(Qt::blue));
+}
+
+void TestAbout::linkOpensFromTheKeyboardAndScreenReader()
+{
+    setConfig(config.filePath(QStringLiteral("Lumeno.conf")),
+              "[Lumeno]\nwebsite_exist=1\nwebsite_address=help.example.org\n");
+    reshow();
+    frm_about->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(frm_about));
+    QApplication::setActiveWindow(frm_about); // the earlier mouse tests leave none active
+    frm_about->btn_close->setFocus(Qt::TabFocusReason);
+    const QRect around = frm_about->Label6->geometry().adjusted(-3, -2, 3, 2);
+    const QImage unfocused = frm_about->grab(around).toImage();
+    QTest::keyClick(frm_about->btn_close, Qt::Key_Tab);
+    QVERIFY(frm_about->Label6->hasFocus());
+    QVERIFY(frm_about->grab(around).toImage() != unfocused); // its focus frame shows
+    QTest::keyClick(frm_about->Label6, Qt::Key_Return);
+    QTest::keyClick(frm_about->Label6, Qt::Key_Space);
+    // A screen reader meets a link named by its address, and presses it.
+    QAccessibleInterface* link = QAccessible::queryAccessibleInterface(frm_about->Label6);
+    QCOMPARE(link->role(), QAccessible::Link);
+    QCOMPARE(link->text(QAccessible::Name), "http://help.example.org");
+    link->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(support.dialogs->opened, QStringList(3, "http://help.example.org"));
 }
 
 void TestAbout::aboutButtonShowsAndCloseOrEscHides()

@@ -337,6 +337,7 @@ private slots:
     void timeLabelAndPositionBar();
     void menuRefusesSeeking();
     void rootMenuComesBack();
+    void menuButtonsByKeyboard();
     void goToFromTheDiscMenus();
     void repeatedJumpsLandWhereChosen();
     void titleWithoutChaptersIgnoresClicks();
@@ -733,6 +734,23 @@ void TestDvd::rootMenuComesBack()
     QVERIFY(!DM->Subtitle1->menuAction()->isEnabled());
     QVERIFY(!DM->Subtitle2->menuAction()->isEnabled());
     QVERIFY(m_support.dialogs->shown.isEmpty());
+}
+
+void TestDvd::menuButtonsByKeyboard()
+{
+    // Without a mouse: the arrow keys move the highlight, Enter presses the button.
+    TDSVideoWindowEx2* video = Frm_viddisplay->DSVideoWindowEx21;
+    DM->MenuRoot1->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(yellowShare(kButton1Edge) > 0.9 || yellowShare(kButton2Edge) > 0.9,
+                             10000);
+    QTest::keyClick(video, Qt::Key_Left); // the first button, wherever the disc left it
+    QTRY_VERIFY_WITH_TIMEOUT(yellowShare(kButton1Edge) > 0.9, 10000);
+    QTest::keyClick(video, Qt::Key_Right);
+    QTRY_VERIFY_WITH_TIMEOUT(yellowShare(kButton2Edge) > 0.9, 10000);
+    QCOMPARE(yellowShare(kButton1Edge), 0.0);
+    QTest::keyClick(video, Qt::Key_Return);
+    QTRY_COMPARE_WITH_TIMEOUT(Frm_PlayerControl->pnl_jdl->text(),
+                              QStringLiteral("Title 2, Chapter 1"), 5000);
 }
 
 void TestDvd::goToFromTheDiscMenus()

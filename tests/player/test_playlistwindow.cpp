@@ -1,18 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The playlist window as a user handles it: resizing, the Tab key, the menu buttons, the
-// entry dialog, and Add File(s) through the program's real open dialog.
+// entry dialog, and Add File(s) through the program's real open dialog; the player
+// control and the list worked from the keyboard alone.
 #include "WindowTestSupport.h"
+#include "engine/TDSTrackBar.h"
 #include "playlist/Un_playlist_entry.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTimer>
+#include <QToolBar>
 #include <QtTest>
 
 #include <functional>
@@ -51,6 +57,7 @@ private slots:
     void menusOpenAboveThePointer();
     void entryDialogChangesOnlyThePath();
     void addFilesTakesTypedCdTrack();
+    void keyboardAloneReachesEveryCommand();
 
 private:
     WindowTestSupport m_support;
@@ -151,6 +158,9 @@ void TestPlaylistWindow::entryDialogChangesOnlyThePath()
     DM->PlaylistEntry1->trigger();
     QCOMPARE(oldShown, QString("/music/b.mp3"));
     QVERIFY(readOnly);
+    // A screen reader names the two boxes by the labels beside them.
+    QCOMPARE(QAccessible::queryAccessibleInterface(d->Edt_old)->text(QAccessible::Name), "Old");
+    QCOMPARE(QAccessible::queryAccessibleInterface(d->Edt_new)->text(QAccessible::Name), "New");
     const TfilePtr entry = Frm_PlayerControl->FPlaylistItems[1];
     QCOMPARE(entry->Path, QString("/elsewhere/b2.mp3"));
     QCOMPARE(list->line(1), QString("02 b.mp3")); // name and line stay
@@ -201,6 +211,70 @@ void TestPlaylistWindow::addFilesTakesTypedCdTrack()
     QCOMPARE(Frm_playlist->Lst_playlist->lines(),
              (QStringList{"01 audio.wav", "02 Track01.cda", "03 Track02.cda", "04 Track03.cda"}));
     QCOMPARE(Frm_PlayerControl->FPlaylistItems[2]->Path, media("cd/disc.cue/Track02.cda"));
+}
+
+// The current position of the program's graph in seconds.
+static double graphSeconds()
+{
+    std::int64_t position = 0;
+    if (auto seeking = DM->FilterGraph1->QueryMediaSeeking()) {
+        seeking->GetCurrentPosition(position);
+    }
+    return position / 1e7;
+}
+
+void TestPlaylistWindow::keyboardAloneReachesEveryCommand()
+{
+    // Enter plays the focused line, as a double click does.
+    TFrm_playlist* w = Frm_playlist;
+    TFrm_PlayerControl* p = Frm_PlayerControl;
+    WindowTestSupport::setPlaylist({media("audio.wav"), media("long12.avi")});
+    w->show();
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    w->Lst_playlist->setItemIndex(1);
+    QTest::keyClick(w->Lst_playlist, Qt::Key_Return);
+    QCOMPARE(p->FCurrentIndex, 1);
+    QVERIFY(playingUri().endsWith("long12.avi"));
+    QTRY_COMPARE_WITH_TIMEOUT(p->DSTrackBar1->maximum(), 12, 3000);
+    p->ToolPauseClick(); // a still picture for the focus checks below
+
+    // Tab visits every enabled control of the player window, each showing its focus.
+    p->show();
+    p->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(p));
+    QList<QWidget*> expected;
+    expected << p->DSTrackBar1 << p->Track_Volume << p->cmb_mute
+             << p->rad_play->findChildren<QRadioButton*>().first();
+    for (QToolButton* b : p->ToolControl->findChildren<QToolButton*>()) {
+        if (b->isEnabled() && !b->toolTip().isEmpty()) {
+            expected << b;
+        }
+    }
+    p->DSTrackBar1->setFocus();
+    QList<QWidget*> reached;
+    QList<QImage> focused;
+    while (!reached.contains(QApplication::focusWidget()) && reached.size() < 30) {
+        reached << QApplication::focusWidget();
+        QTest::keyClick(reached.last(), Qt::Key_Tab);
+        focused << reached.last()->grab().toImage(); // now unfocused: the look without
+    }
+    for (QWidget* widget : expected) {
+        QVERIFY2(reached.contains(widget), qPrintable(widget->objectName() + widget->toolTip()));
+    }
+    for (int i = 1; i < reached.size(); ++i) {
+        reached[i]->setFocus(Qt::TabFocusReason);
+        QVERIFY2(reached[i]->grab().toImage() != focused[i], qPrintable(reached[i]->toolTip()));
+    }
+
+    // The position bar moves by the arrow keys, and the file goes with it.
+    p->DSTrackBar1->setFocus(Qt::TabFocusReason);
+    const int second = p->DSTrackBar1->value();
+    QTest::keyClick(p->DSTrackBar1, Qt::Key_Right);
+    QTest::keyClick(p->DSTrackBar1, Qt::Key_Right);
+    QTRY_VERIFY(qAbs(graphSeconds() - (second + 2)) < 0.5);
+    w->hide();
+    p->hide();
 }
 
 QTEST_MAIN(TestPlaylistWindow)
