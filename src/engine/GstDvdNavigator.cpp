@@ -289,7 +289,17 @@ HRESULT GstDvdNavigator::sendNavigation(GstEvent* event)
         gst_event_unref(event);
         return VFW_E_DVD_GRAPHNOTREADY;
     }
-    return gst_element_send_event(m_graph->element(), event) ? S_OK : VFW_E_DVD_OPERATION_INHIBITED;
+    // Sent to the whole graph, the event would go up from the audio sink too and the source
+    // would carry out each command twice; the second jump's flush can drop what the first
+    // one sent, such as a menu's buttons. The way up from the video sink alone also maps a
+    // pointer from the frames shown to the disc's own pixels.
+    GstElement* video = nullptr;
+    g_object_get(m_graph->element(), "video-sink", &video, nullptr);
+    const gboolean sent = gst_element_send_event(video ? video : m_graph->element(), event);
+    if (video) {
+        gst_object_unref(video);
+    }
+    return sent ? S_OK : VFW_E_DVD_OPERATION_INHIBITED;
 }
 
 HRESULT GstDvdNavigator::seekTime(double rate, std::int64_t ns, bool flush)
