@@ -369,12 +369,14 @@ HRESULT GstDvdNavigator::PlayForwards(double speed)
         return VFW_E_DVD_INVALIDDOMAIN;
     }
     const bool wasRewinding = rewinding();
+    // A rewind's last jump may not have settled, and the graph then knows no position:
+    // it goes on from where the rewind has got to, not from the title's start.
+    gint64 now = wasRewinding ? std::max<std::int64_t>(rewoundTo(), 0) : 0;
     m_rewindSpeed = 0;
     if (speed == m_rate && !wasRewinding) {
         return S_OK; // spare the pipeline a flushing seek
     }
-    gint64 now = 0;
-    if (!gst_element_query_position(m_graph->element(), GST_FORMAT_TIME, &now)) {
+    if (!wasRewinding && !gst_element_query_position(m_graph->element(), GST_FORMAT_TIME, &now)) {
         now = 0;
     }
     return seekTime(speed, now, true);
@@ -407,15 +409,20 @@ HRESULT GstDvdNavigator::PlayBackwards(double speed)
     return S_OK;
 }
 
+// Counted from where the rewind began, not from where the last jump landed: a jump lands
+// on the time map's entry before its target, which would add up.
+std::int64_t GstDvdNavigator::rewoundTo() const
+{
+    const std::int64_t covered = std::int64_t(m_rewindSpeed * double(steadyMs() - m_rewindStartMs));
+    return m_rewindFromNs - covered * GST_MSECOND;
+}
+
 bool GstDvdNavigator::stepBackward()
 {
     if (!rewinding()) {
         return false;
     }
-    // Counted from where the rewind began, not from where the last jump landed: a jump
-    // lands on the time map's entry before its target, which would add up.
-    const std::int64_t covered = std::int64_t(m_rewindSpeed * double(steadyMs() - m_rewindStartMs));
-    const std::int64_t target = m_rewindFromNs - covered * GST_MSECOND;
+    const std::int64_t target = rewoundTo();
     seekTime(1.0, std::max<std::int64_t>(target, 0), true);
     if (target <= 0) {
         endScan(); // the start of the title: play on from there

@@ -66,6 +66,8 @@ public:
 
 private:
     HRESULT sendNavigation(GstEvent* event);
+    // Where a rewind has got to in the title, by its speed and the time since it began.
+    std::int64_t rewoundTo() const;
     HRESULT seekTime(double rate, std::int64_t ns, bool flush);
     HRESULT seekIn(const char* format, std::int64_t value);
     HRESULT seekInFormat(const char* format, std::int64_t value);
