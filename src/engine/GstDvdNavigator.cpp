@@ -369,15 +369,15 @@ HRESULT GstDvdNavigator::PlayForwards(double speed)
         return VFW_E_DVD_INVALIDDOMAIN;
     }
     const bool wasRewinding = rewinding();
-    // A rewind's last jump may not have settled, and the graph then knows no position:
-    // it goes on from where the rewind has got to, not from the title's start.
-    gint64 now = wasRewinding ? std::max<std::int64_t>(rewoundTo(), 0) : 0;
     m_rewindSpeed = 0;
     if (speed == m_rate && !wasRewinding) {
         return S_OK; // spare the pipeline a flushing seek
     }
-    if (!wasRewinding && !gst_element_query_position(m_graph->element(), GST_FORMAT_TIME, &now)) {
-        now = 0;
+    gint64 now = 0;
+    if (!gst_element_query_position(m_graph->element(), GST_FORMAT_TIME, &now)) {
+        // A rewind's last jump may not have settled, and the graph then knows no position:
+        // it goes on from where that jump goes, not from the title's start.
+        now = wasRewinding ? m_rewindLandingNs : 0;
     }
     return seekTime(speed, now, true);
 }
@@ -404,7 +404,7 @@ HRESULT GstDvdNavigator::PlayBackwards(double speed)
         }
     }
     m_rewindSpeed = speed;
-    m_rewindFromNs = now;
+    m_rewindFromNs = m_rewindLandingNs = now;
     m_rewindStartMs = steadyMs();
     return S_OK;
 }
@@ -423,7 +423,8 @@ bool GstDvdNavigator::stepBackward()
         return false;
     }
     const std::int64_t target = rewoundTo();
-    seekTime(1.0, std::max<std::int64_t>(target, 0), true);
+    m_rewindLandingNs = std::max<std::int64_t>(target, 0);
+    seekTime(1.0, m_rewindLandingNs, true);
     if (target <= 0) {
         endScan(); // the start of the title: play on from there
     }

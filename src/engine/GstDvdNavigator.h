@@ -90,6 +90,7 @@ private:
     double m_rewindSpeed = 0;
     std::int64_t m_rewindFromNs = 0;
     std::int64_t m_rewindStartMs = 0;
+    std::int64_t m_rewindLandingNs = 0; // where the rewind's last jump goes
     double m_rate = 1.0;
     mutable int m_lastTitle = 0;
     int m_subpictureStream = 0;

@@ -706,7 +706,8 @@ void TestDvd::fastForwardRewindAndPlay()
     QVERIFY(playingState());
     QTRY_VERIFY(positionNs() >= 0);
     const QList<double> on = positionsWithin(800);
-    QVERIFY2(on.first() > back.last() - 1.5 && on.first() < back.last() + 1.0 &&
+    // (A jump back of up to two seconds may come between the last look and the click.)
+    QVERIFY2(on.first() > back.last() - 2.5 && on.first() < back.last() + 1.0 &&
                  on.last() > on.first() + 0.4,
              qPrintable(listed(back) + QStringLiteral(" | ") + listed(on)));
 
@@ -747,7 +748,7 @@ void TestDvd::scansWhereTimeStampsStartAfresh()
     p->ToolPlay->click();
     QTRY_VERIFY(positionNs() >= 0);
     const QList<double> again = positionsWithin(600);
-    QVERIFY2(again.first() > back.last() - 1.5 && again.last() > again.first() + 0.3,
+    QVERIFY2(again.first() > back.last() - 2.5 && again.last() > again.first() + 0.3,
              qPrintable(listed(back) + QStringLiteral(" | ") + listed(again)));
 }
 
