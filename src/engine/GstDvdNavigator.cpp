@@ -253,7 +253,17 @@ HRESULT GstDvdNavigator::sendNavigation(GstEvent* event)
         gst_event_unref(event);
         return VFW_E_DVD_GRAPHNOTREADY;
     }
-    return gst_element_send_event(m_graph->element(), event) ? S_OK : VFW_E_DVD_OPERATION_INHIBITED;
+    // Sent to the whole graph, the event would go up from the audio sink too and the source
+    // would carry out each command twice; the second jump's flush can drop what the first
+    // one sent, such as a menu's buttons. The way up from the video sink alone also maps a
+    // pointer from the frames shown to the disc's own pixels.
+    GstElement* video = nullptr;
+    g_object_get(m_graph->element(), "video-sink", &video, nullptr);
+    const gboolean sent = gst_element_send_event(video ? video : m_graph->element(), event);
+    if (video) {
+        gst_object_unref(video);
+    }
+    return sent ? S_OK : VFW_E_DVD_OPERATION_INHIBITED;
 }
 
 HRESULT GstDvdNavigator::seekTime(double rate, std::int64_t ns, bool flush)
@@ -329,7 +339,9 @@ HRESULT GstDvdNavigator::PlayForwards(double speed)
     }
     gint64 now = 0;
     if (!gst_element_query_position(m_graph->element(), GST_FORMAT_TIME, &now)) {
-        now = 0;
+        // A rewind's last jump may not have settled, and the graph then knows no position:
+        // it goes on from where that jump goes, not from the title's start.
+        now = wasRewinding ? m_rewindLandingNs : 0;
     }
     return seekTime(speed, now, true);
 }
@@ -356,9 +368,17 @@ HRESULT GstDvdNavigator::PlayBackwards(double speed)
         }
     }
     m_rewindSpeed = speed;
-    m_rewindFromNs = now;
+    m_rewindFromNs = m_rewindLandingNs = now;
     m_rewindStartMs = steadyMs();
     return S_OK;
+}
+
+// Counted from where the rewind began, not from where the last jump landed: a jump lands
+// on the time map's entry before its target, which would add up.
+std::int64_t GstDvdNavigator::rewoundTo() const
+{
+    const std::int64_t covered = std::int64_t(m_rewindSpeed * double(steadyMs() - m_rewindStartMs));
+    return m_rewindFromNs - covered * GST_MSECOND;
 }
 
 bool GstDvdNavigator::stepBackward()
@@ -366,11 +386,9 @@ bool GstDvdNavigator::stepBackward()
     if (!rewinding()) {
         return false;
     }
-    // Counted from where the rewind began, not from where the last jump landed: a jump
-    // lands on the time map's entry before its target, which would add up.
-    const std::int64_t covered = std::int64_t(m_rewindSpeed * double(steadyMs() - m_rewindStartMs));
-    const std::int64_t target = m_rewindFromNs - covered * GST_MSECOND;
-    seekTime(1.0, std::max<std::int64_t>(target, 0), true);
+    const std::int64_t target = rewoundTo();
+    m_rewindLandingNs = std::max<std::int64_t>(target, 0);
+    seekTime(1.0, m_rewindLandingNs, true);
     if (target <= 0) {
         endScan(); // the start of the title: play on from there
     }

@@ -69,6 +69,8 @@ public:
 
 private:
     HRESULT sendNavigation(GstEvent* event);
+    // Where a rewind has got to in the title, by its speed and the time since it began.
+    std::int64_t rewoundTo() const;
     HRESULT seekTime(double rate, std::int64_t ns, bool flush);
     HRESULT seekIn(const char* format, std::int64_t value);
     HRESULT seekInFormat(const char* format, std::int64_t value);
@@ -91,6 +93,7 @@ private:
     double m_rewindSpeed = 0;
     std::int64_t m_rewindFromNs = 0;
     std::int64_t m_rewindStartMs = 0;
+    std::int64_t m_rewindLandingNs = 0; // where the rewind's last jump goes
     double m_rate = 1.0;
     mutable int m_lastTitle = 0;
     int m_subpictureStream = 0;

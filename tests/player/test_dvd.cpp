@@ -219,6 +219,21 @@ QString listed(const QList<double>& seconds)
     return texts.join(' ');
 }
 
+// The captions the player control shows until it reads caption, or ms have passed.
+QStringList captionsUntil(const QString& caption, int ms)
+{
+    QStringList seen;
+    QElapsedTimer clock;
+    clock.start();
+    while (Frm_PlayerControl->pnl_jdl->text() != caption && clock.elapsed() < ms) {
+        if (!seen.contains(Frm_PlayerControl->pnl_jdl->text())) {
+            seen << Frm_PlayerControl->pnl_jdl->text();
+        }
+        QTest::qWait(20);
+    }
+    return seen;
+}
+
 // The player control as the user and the desktop see it: playing, or paused.
 bool playingState()
 {
@@ -288,6 +303,52 @@ private:
 public:
     // Undecryptable: whether the blocks read now fail (some discs' menus read).
     std::atomic<bool> failing{true};
+};
+
+// Menu commands that reach the disc's source, from any thread.
+class SourceCommands {
+public:
+    SourceCommands()
+    {
+        GstElement* pipeline = DM->FilterGraph1->pipeline();
+        GstIterator* it = gst_bin_iterate_recurse(GST_BIN(pipeline));
+        GValue item = G_VALUE_INIT;
+        while (!m_pad && gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+            auto* element = GST_ELEMENT(g_value_get_object(&item));
+            if (g_strcmp0(G_OBJECT_TYPE_NAME(element), "resinDvdSrc") == 0) {
+                m_pad = gst_element_get_static_pad(element, "src");
+            }
+            g_value_reset(&item);
+        }
+        g_value_unset(&item);
+        gst_iterator_free(it);
+        if (m_pad) {
+            m_probe = gst_pad_add_probe(m_pad, GST_PAD_PROBE_TYPE_EVENT_UPSTREAM, count, &m_count,
+                                        nullptr);
+        }
+    }
+    ~SourceCommands()
+    {
+        if (m_pad) {
+            gst_pad_remove_probe(m_pad, m_probe);
+            gst_object_unref(m_pad);
+        }
+    }
+    int received() const { return m_count; }
+
+private:
+    static GstPadProbeReturn count(GstPad*, GstPadProbeInfo* info, gpointer counter)
+    {
+        const GstStructure* s = gst_event_get_structure(GST_PAD_PROBE_INFO_EVENT(info));
+        if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_NAVIGATION && s &&
+            g_strcmp0(gst_structure_get_string(s, "event"), "command") == 0) {
+            ++*static_cast<std::atomic<int>*>(counter);
+        }
+        return GST_PAD_PROBE_OK;
+    }
+    GstPad* m_pad = nullptr;
+    gulong m_probe = 0;
+    std::atomic<int> m_count{0};
 };
 
 // The longest time between two paintings of a widget.
@@ -589,12 +650,14 @@ void TestDvd::fastForwardRewindAndPlay()
     const QList<double> back = positionsWithin(500);
     QVERIFY2(back.last() < start - 2.0 && back.last() > start - 6.5,
              qPrintable(QString::number(start) + QStringLiteral(": ") + listed(back)));
-    // Play returns to normal speed from where the rewind got to.
+    // Play returns to normal speed from where the rewind got to, not from the start.
     p->ToolPlay->click();
     QVERIFY(playingState());
     QTRY_VERIFY(positionNs() >= 0);
     const QList<double> on = positionsWithin(800);
-    QVERIFY2(on.first() < back.last() + 1.0 && on.last() > on.first() + 0.4,
+    // (A jump back of up to two seconds may come between the last look and the click.)
+    QVERIFY2(on.first() > back.last() - 2.5 && on.first() < back.last() + 1.0 &&
+                 on.last() > on.first() + 0.4,
              qPrintable(listed(back) + QStringLiteral(" | ") + listed(on)));
 
     // A rewind that reaches the title's start plays on from there, and says so.
@@ -634,7 +697,8 @@ void TestDvd::scansWhereTimeStampsStartAfresh()
     p->ToolPlay->click();
     QTRY_VERIFY(positionNs() >= 0);
     const QList<double> again = positionsWithin(600);
-    QVERIFY2(again.last() > again.first() + 0.3, qPrintable(listed(again)));
+    QVERIFY2(again.first() > back.last() - 2.5 && again.last() > again.first() + 0.3,
+             qPrintable(listed(back) + QStringLiteral(" | ") + listed(again)));
 }
 
 void TestDvd::fastForwardIntoTheMenuThenATitlePlays()
@@ -688,15 +752,13 @@ void TestDvd::timeLabelAndPositionBar()
 
 void TestDvd::menuRefusesSeeking()
 {
-    // Measures pace and menu timing: the instrumented build runs too slowly for it (its
-    // memory checks are made by the other disc tests).
-    if (qEnvironmentVariableIntValue("LUMENO_TEST_PATIENCE") > 1) {
-        QSKIP("timing test, left out of the slower instrumented build");
-    }
     TFrm_PlayerControl* p = Frm_PlayerControl;
     QVERIFY(p->TrackBar1->isEnabled()); // within a title
+    // The disc is told once: a second jump's flush could drop the menu's buttons.
+    const SourceCommands told;
     DM->MenuRoot1->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(yellowShare(kButton1Edge) > 0.9, 10000);
+    QCOMPARE(told.received(), 1);
     // A menu has no time line: the bar is disabled and the navigator refuses to seek;
     // Fast Forward changes nothing.
     QTRY_VERIFY(!p->TrackBar1->isEnabled());
@@ -778,7 +840,10 @@ void TestDvd::goToFromTheDiscMenus()
     DM->MenuRoot1->trigger();
     QTest::qWait(1500);
     at(at(DM->GoTo1, 0)->menu(), 2)->trigger();
-    QTRY_COMPARE_WITH_TIMEOUT(p->pnl_jdl->text(), QStringLiteral("Title 1, Chapter 3"), 5000);
+    // Straight there, not by playing on through the chapter before it.
+    const QStringList passed = captionsUntil(QStringLiteral("Title 1, Chapter 3"), 5000);
+    QCOMPARE(p->pnl_jdl->text(), QStringLiteral("Title 1, Chapter 3"));
+    QVERIFY2(!passed.contains(QStringLiteral("Title 1, Chapter 2")), qPrintable(passed.join('|')));
     QTRY_VERIFY_WITH_TIMEOUT(positionNs() >= 6 * GST_SECOND, 3000);
     QCOMPARE(checks(DM->GoTo1), (QStringList{"T1", "T1C3"}));
     QVERIFY(m_support.dialogs->shown.isEmpty());
