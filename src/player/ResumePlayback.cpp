@@ -3,11 +3,16 @@
 #include "player/Un_Mediactr.h"
 
 #include "datamodule/Un_dm.h"
+#include "engine/CdTrackFiles.h"
+#include "engine/DvdVolume.h"
+#include "engine/GstDvdNavigator.h"
+#include "player/DiscNames.h"
 #include "playlist/PlaylistStore.h"
 #include "playlist/Un_Playlist.h"
 
 #include <QComboBox>
 #include <QLabel>
+#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -149,5 +154,151 @@ void TFrm_PlayerControl::focusRememberedLine()
     if (line >= 0 && line < list->count()) {
         list->setSelected(line, true);
         list->scrollTo(list->model()->index(line, 0));
+    }
+}
+
+// ---------------------------------------------------------------- audio CDs
+
+namespace {
+// Disc tracks are songs of a few minutes, so any of them resumes; a second back is
+// context enough, and the last seconds count as heard.
+constexpr qint64 kCdRewindMs = 1000;
+constexpr qint64 kCdFinishedWithinMs = 1000;
+
+QString cdDiscKey(const QString& root)
+{
+    const std::optional<CdToc> toc = cdDiscToc(root);
+    return toc ? QStringLiteral("cd-") + DiscNames::discId(*toc) : QString();
+}
+} // namespace
+
+void TFrm_PlayerControl::redirectToRememberedTrack(const QString& discBefore)
+{
+    // Starting the disc from its first track (its automatic playlist's Play) goes on
+    // with the track the disc stopped in; moving within the disc that was last opened
+    // (Next onto track 1) goes where asked.
+    const std::optional<CdTrackFile> entry = parseCdTrackFile(FCurrentItem->Path);
+    const std::optional<CdToc> toc = entry ? cdDiscToc(entry->root) : std::nullopt;
+    if (!toc || toc->tracks.empty() || entry->track != toc->tracks.front().number) {
+        return;
+    }
+    const QString disc = cdDiscKey(entry->root);
+    const std::optional<ResumeStore::DiscPlace> place = m_resume.discPlace(disc);
+    if (!place || place->track == entry->track || disc == discBefore) {
+        return;
+    }
+    for (int i = 0; i < FPlaylistItems.size(); ++i) {
+        const std::optional<CdTrackFile> line = parseCdTrackFile(FPlaylistItems.at(i)->Path);
+        if (line && line->root == entry->root && line->track == place->track) {
+            FCurrentItem = FPlaylistItems.at(i);
+            FCurrentIndex = i;
+            Frm_playlist->Lst_playlist->setSelected(i, true);
+            return;
+        }
+    }
+}
+
+qint64 TFrm_PlayerControl::cdResumeOffset(const QString& trackPath)
+{
+    const std::optional<CdTrackFile> entry = parseCdTrackFile(trackPath);
+    m_cdResumeDisc = entry ? cdDiscKey(entry->root) : QString();
+    m_cdResumeTrack = entry ? entry->track : 0;
+    m_cdResumeSecond = -1;
+    m_resumeNoticeTicks = 0;
+    const std::optional<ResumeStore::DiscPlace> place = m_resume.discPlace(m_cdResumeDisc);
+    if (m_openFromStart || !place || place->track != m_cdResumeTrack) {
+        return 0;
+    }
+    const qint64 offset = std::max<qint64>(0, place->positionMs - kCdRewindMs);
+    if (offset > 0) {
+        m_resumeNotice = QStringLiteral("Resumed at ") + formatHms(offset * kUnitsPerMs);
+        m_resumeNoticeTicks = kNoticeTicks;
+    }
+    return offset;
+}
+
+void TFrm_PlayerControl::cdResumeTick(qint64 elapsedMs, qint64 lengthMs)
+{
+    if (m_cdResumeDisc.isEmpty() || elapsedMs / 1000 == m_cdResumeSecond) {
+        return; // the device ticks far more often than once a second
+    }
+    m_cdResumeSecond = elapsedMs / 1000;
+    if (lengthMs > 0 && elapsedMs >= lengthMs - kCdFinishedWithinMs) {
+        m_resume.forgetDisc(m_cdResumeDisc);
+        m_resume.save();
+        m_cdResumeDisc.clear();
+    } else {
+        m_resume.setDiscPlace(m_cdResumeDisc, {m_cdResumeTrack, elapsedMs});
+        m_resume.saveIfDue();
+    }
+    if (m_resumeNoticeTicks > 0) {
+        if (m_resumeNoticeTicks == kNoticeTicks) {
+            m_cdTitleText = pnl_jdl->text();
+        }
+        pnl_jdl->setText(--m_resumeNoticeTicks > 0 ? m_resumeNotice : m_cdTitleText);
+    }
+}
+
+// ---------------------------------------------------------------- DVDs
+
+namespace {
+constexpr qint64 kDvdFinishedWithinMs = 2000; // a title's last seconds count as seen
+} // namespace
+
+void TFrm_PlayerControl::startDvdResume(const QString& FileName)
+{
+    m_dvdResumeDisc = QStringLiteral("dvd-") + dvdDiscId(dvdVideoFolder(FileName));
+    m_dvdResumeSecond = -1;
+    m_resumeNoticeTicks = 0;
+    const std::optional<ResumeStore::DiscPlace> place = m_resume.discPlace(m_dvdResumeDisc);
+    if (m_dvdResumeDisc.size() <= 4) {
+        m_dvdResumeDisc.clear(); // no ID, no place
+    } else if (place && !m_openFromStart) {
+        m_dvdResumePlace = *place;
+        m_dvdResumeStage = DvdResumeStage::ToTime;
+        // Once the open's own events are handled the disc is at its start (its menu still
+        // or first title); from there the title is chosen as Go To would.
+        QTimer::singleShot(0, this, [this] {
+            const std::shared_ptr<IDvdControl2> dvd = DM->FilterGraph1->QueryDvdControl2();
+            if (!dvd || m_dvdResumeStage != DvdResumeStage::ToTime ||
+                Failed(dvd->PlayChapterInTitle(m_dvdResumePlace.track, 1, DVD_CMD_FLAG_Flush))) {
+                m_dvdResumeStage = DvdResumeStage::None;
+            }
+        });
+    }
+}
+
+void TFrm_PlayerControl::dvdResumeTick(int title, qint64 nowMs, qint64 totalMs)
+{
+    if (m_dvdResumeDisc.isEmpty() || title < 1 || nowMs / 1000 == m_dvdResumeSecond) {
+        return;
+    }
+    m_dvdResumeSecond = nowMs / 1000;
+    if (m_dvdResumeStage == DvdResumeStage::ToTime && title == m_dvdResumePlace.track) {
+        m_dvdResumeStage = DvdResumeStage::None;
+        const qint64 target = std::max<qint64>(0, m_dvdResumePlace.positionMs - kRewindMs) / 1000;
+        tagDVD_HMSF_TIMECODE at;
+        at.bHours = std::uint8_t(target / 3600);
+        at.bMinutes = std::uint8_t(target / 60 % 60);
+        at.bSeconds = std::uint8_t(target % 60);
+        const std::shared_ptr<IDvdControl2> dvd = DM->FilterGraph1->QueryDvdControl2();
+        if (target > 0 && dvd && Succeeded(dvd->PlayAtTime(at, DVD_CMD_FLAG_Flush))) {
+            m_resumeNotice = QStringLiteral("Resumed at ") + formatHms(target * 1000 * kUnitsPerMs);
+            m_resumeNoticeTicks = kNoticeTicks;
+        }
+    } else if (m_dvdResumeStage == DvdResumeStage::None) {
+        if (totalMs > 0 && nowMs >= totalMs - kDvdFinishedWithinMs) {
+            m_resume.forgetDisc(m_dvdResumeDisc);
+            m_resume.save();
+        } else {
+            m_resume.setDiscPlace(m_dvdResumeDisc, {title, nowMs});
+            m_resume.saveIfDue();
+        }
+    }
+    if (m_resumeNoticeTicks > 0) {
+        pnl_jdl->setText(
+            --m_resumeNoticeTicks > 0
+                ? m_resumeNotice
+                : QStringLiteral("Title %1, Chapter %2").arg(DM->FCurTitle).arg(DM->FCurChapter));
     }
 }

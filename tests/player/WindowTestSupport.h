@@ -59,6 +59,11 @@ public:
         qputenv("XDG_DATA_HOME", m_profile.path().toUtf8());
         // Tests never reach the internet: disc look-ups are off unless a test says.
         setDiscLookUp(QStringLiteral("0"));
+        // Each test opens media and discs afresh, not where an earlier test left them
+        // (test_resume is where resuming is tried).
+        QFile resume(m_profile.path() + QStringLiteral("/Lumeno/resume.ini"));
+        if (resume.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            resume.write("[Resume]\nEnabled=false\n[Places]\n[End]\n");
         // The volume slider drives a mixer that does not exist rather than this machine's.
         qputenv("LUMENO_MIXER_DEVICE", kNoMixer);
         dialogs = new RecordingDialogs;

@@ -20,6 +20,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTemporaryDir>
@@ -118,6 +119,8 @@ private slots:
     void aFileSeenToItsEndIsForgotten();
     void aDamagedOrSwitchedOffStoreIsIgnoredQuietly();
     void eachPlaylistFocusesTheLineItPlayedLast();
+    void aCdImageGoesOnWithTheTrackItStoppedIn();
+    void aDvdGoesBackToItsTitleAndTime();
 
 private:
     void startPlayer(const QStringList& files = {});
@@ -373,6 +376,67 @@ void TestResume::eachPlaylistFocusesTheLineItPlayedLast()
     QVERIFY(Frm_playlist->Lst_playlist->selected(2));
     QVERIFY(!DM->FilterGraph1->Active());
     QVERIFY(Frm_PlayerControl->ToolPlay->isEnabled());
+}
+
+// The BIN/CUE image's tracks (3, 4 and 5 s) as the disc's playlist: closed in track 2,
+// the disc started again from its first line goes on in track 2; heard to its end, the
+// place is forgotten.
+void TestResume::aCdImageGoesOnWithTheTrackItStoppedIn()
+{
+    QStringList tracks;
+    for (int n = 1; n <= 3; ++n)
+        tracks << QStringLiteral(LUMENO_MEDIA_DIR "/cd/disc.cue/Track%1.cda")
+                      .arg(n, 2, 10, QLatin1Char('0'));
+    const auto inTrack = [](int line, int fromMs) {
+        return Frm_PlayerControl->FCurrentIndex == line &&
+               Frm_PlayerControl->TrackBar1->value() >= fromMs;
+    };
+    startPlayer(tracks);
+    QTRY_VERIFY_WITH_TIMEOUT(inTrack(1, 2000), 10000);
+    const qint64 closedAt = Frm_PlayerControl->TrackBar1->value();
+    closePlayer();
+    QVERIFY2(bytesOf(m_store).contains("disc:cd-"), bytesOf(m_store));
+
+    startPlayer(tracks);
+    QTRY_VERIFY_WITH_TIMEOUT(pnlText().startsWith("Resumed at 0:00:0"), 3000);
+    QCOMPARE(Frm_PlayerControl->FCurrentIndex, 1);
+    const qint64 resumedAt = Frm_PlayerControl->TrackBar1->value();
+    QVERIFY2(resumedAt >= closedAt - 2000 && resumedAt <= closedAt + 1000,
+             qPrintable(QString("closed at %1 ms, resumed at %2 ms").arg(closedAt).arg(resumedAt)));
+
+    QTRY_COMPARE_WITH_TIMEOUT(Frm_PlayerControl->FCurrentIndex, 2, 6000);
+    QTest::mouseClick(Frm_PlayerControl->ToolStop, Qt::LeftButton);
+    QVERIFY2(bytesOf(m_store).contains("disc:cd-"), bytesOf(m_store)); // now in track 3
+    QTest::mouseClick(Frm_PlayerControl->ToolPlay, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!bytesOf(m_store).contains("disc:cd-"), 8000);
+}
+
+// The test disc (title 2 runs 20 s): left in title 2 at 9 s or later, the disc opened
+// again goes from its menu start back into title 2, a few seconds before that point;
+// a title seen to its end is forgotten.
+void TestResume::aDvdGoesBackToItsTitleAndTime()
+{
+    const QString disc = QStringLiteral(LUMENO_MEDIA_DIR "/dvd/VIDEO_TS/VIDEO_TS.IFO");
+    startPlayer({disc});
+    QTRY_VERIFY_WITH_TIMEOUT(!DM->GoTo1->actions().isEmpty(), 10000);
+    DM->GoTo1->actions().value(1)->menu()->actions().value(1)->trigger(); // title 2, chapter 2
+    QTRY_VERIFY_WITH_TIMEOUT(
+        pnlText() == "Title 2, Chapter 2" && Frm_PlayerControl->TrackBar1->value() >= 9, 10000);
+    const int closedAt = Frm_PlayerControl->TrackBar1->value();
+    closePlayer();
+    QVERIFY2(bytesOf(m_store).contains("disc:dvd-"), bytesOf(m_store));
+
+    startPlayer({disc});
+    QTRY_VERIFY_WITH_TIMEOUT(pnlText().startsWith("Resumed at 0:00:"), 10000);
+    QCOMPARE(DM->FCurTitle, 2);
+    // The bar follows a second later; a start from 0 would need 2 s more to get there.
+    QTRY_VERIFY_WITH_TIMEOUT(Frm_PlayerControl->TrackBar1->value() >= closedAt - 6, 1500);
+    QVERIFY(Frm_PlayerControl->TrackBar1->value() <= closedAt);
+
+    // A title seen to its end leaves no place: title 1's last chapter runs 3 s.
+    DM->GoTo1->actions().value(0)->menu()->actions().value(2)->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(pnlText(), QString("Title 1, Chapter 3"), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!bytesOf(m_store).contains("disc:dvd-"), 6000);
 }
 
 int main(int argc, char** argv)
