@@ -21,6 +21,15 @@ constexpr qint64 kFinishedWithinMs = 30 * 1000;        // this near the end coun
 constexpr qint64 kRewindMs = 5 * 1000;                 // a little context before the point
 constexpr int kNoticeTicks = 5;                        // seconds the notice stays
 constexpr std::int64_t kUnitsPerMs = 10000;            // 100-ns units
+
+// Where a place stopped at resumes: rewindMs before it, down to a whole second, so that
+// the notice names the place itself. Within the first second is the very start, and
+// starting there is no resume: the entry simply starts over, without a notice.
+std::optional<qint64> resumeTargetMs(qint64 stoppedMs, qint64 rewindMs)
+{
+    const qint64 target = (stoppedMs - rewindMs) / 1000 * 1000;
+    return target >= 1000 ? std::optional<qint64>(target) : std::nullopt;
+}
 } // namespace
 
 void TFrm_PlayerControl::openResumeStore()
@@ -105,12 +114,12 @@ void TFrm_PlayerControl::seekToResumePoint(const QString& FileName)
     m_resumeReady = false;
     m_resumeNoticeTicks = 0;
     const std::optional<qint64> stopped = m_resume.position(FileName);
+    const std::optional<qint64> at = stopped ? resumeTargetMs(*stopped, kRewindMs) : std::nullopt;
     const std::shared_ptr<IMediaSeeking> seeking = DM->FilterGraph1->QueryMediaSeeking();
-    // Stopped within the first seconds: starting over is the same, without a notice.
-    if (m_openFromStart || !stopped || !seeking || *stopped <= kRewindMs) {
+    if (m_openFromStart || !at || !seeking) {
         return;
     }
-    std::int64_t target = std::max<qint64>(0, *stopped - kRewindMs) * kUnitsPerMs;
+    std::int64_t target = *at * kUnitsPerMs;
     std::int64_t stop = 0;
     if (Succeeded(seeking->SetPositions(&target, AM_SEEKING_AbsolutePositioning, &stop,
                                         AM_SEEKING_NoPositioning))) {
@@ -184,15 +193,23 @@ void TFrm_PlayerControl::redirectToRememberedTrack(const QString& discBefore)
     }
     const QString disc = cdDiscKey(entry->root);
     const std::optional<ResumeStore::DiscPlace> place = m_resume.discPlace(disc);
-    if (!place || place->track == entry->track || disc == discBefore) {
+    if (!place || place->track == entry->track || disc == discBefore ||
+        !resumeTargetMs(place->positionMs, kCdRewindMs)) {
         return;
     }
     for (int i = 0; i < FPlaylistItems.size(); ++i) {
         const std::optional<CdTrackFile> line = parseCdTrackFile(FPlaylistItems.at(i)->Path);
         if (line && line->root == entry->root && line->track == place->track) {
+            // As if the user had double-clicked that line: focus and the ways on and back
+            // follow it.
             FCurrentItem = FPlaylistItems.at(i);
             FCurrentIndex = i;
             Frm_playlist->Lst_playlist->setSelected(i, true);
+            Frm_playlist->Lst_playlist->setItemIndex(i);
+            ToolPrev->setEnabled(i != 0);
+            DM->Previous1->setEnabled(i != 0);
+            ToolNext->setEnabled(i != FPlaylistItems.size() - 1);
+            DM->Next1->setEnabled(i != FPlaylistItems.size() - 1);
             return;
         }
     }
@@ -206,15 +223,14 @@ qint64 TFrm_PlayerControl::cdResumeOffset(const QString& trackPath)
     m_cdResumeSecond = -1;
     m_resumeNoticeTicks = 0;
     const std::optional<ResumeStore::DiscPlace> place = m_resume.discPlace(m_cdResumeDisc);
-    if (m_openFromStart || !place || place->track != m_cdResumeTrack) {
+    const std::optional<qint64> at =
+        place ? resumeTargetMs(place->positionMs, kCdRewindMs) : std::nullopt;
+    if (m_openFromStart || !at || place->track != m_cdResumeTrack) {
         return 0;
     }
-    const qint64 offset = std::max<qint64>(0, place->positionMs - kCdRewindMs);
-    if (offset > 0) {
-        m_resumeNotice = QStringLiteral("Resumed at ") + formatHms(offset * kUnitsPerMs);
-        m_resumeNoticeTicks = kNoticeTicks;
-    }
-    return offset;
+    m_resumeNotice = QStringLiteral("Resumed at ") + formatHms(*at * kUnitsPerMs);
+    m_resumeNoticeTicks = kNoticeTicks;
+    return *at;
 }
 
 void TFrm_PlayerControl::cdResumeTick(qint64 elapsedMs, qint64 lengthMs)
@@ -253,7 +269,7 @@ void TFrm_PlayerControl::startDvdResume(const QString& FileName)
     const std::optional<ResumeStore::DiscPlace> place = m_resume.discPlace(m_dvdResumeDisc);
     if (m_dvdResumeDisc.size() <= 4) {
         m_dvdResumeDisc.clear(); // no ID, no place
-    } else if (place && !m_openFromStart) {
+    } else if (place && !m_openFromStart && resumeTargetMs(place->positionMs, kRewindMs)) {
         m_dvdResumePlace = *place;
         m_dvdResumeStage = DvdResumeStage::ToTime;
         // Once the open's own events are handled the disc is at its start (its menu still
@@ -276,7 +292,8 @@ void TFrm_PlayerControl::dvdResumeTick(int title, qint64 nowMs, qint64 totalMs)
     m_dvdResumeSecond = nowMs / 1000;
     if (m_dvdResumeStage == DvdResumeStage::ToTime && title == m_dvdResumePlace.track) {
         m_dvdResumeStage = DvdResumeStage::None;
-        const qint64 target = std::max<qint64>(0, m_dvdResumePlace.positionMs - kRewindMs) / 1000;
+        const qint64 target =
+            resumeTargetMs(m_dvdResumePlace.positionMs, kRewindMs).value_or(0) / 1000;
         tagDVD_HMSF_TIMECODE at;
         at.bHours = std::uint8_t(target / 3600);
         at.bMinutes = std::uint8_t(target / 60 % 60);
@@ -295,7 +312,9 @@ void TFrm_PlayerControl::dvdResumeTick(int title, qint64 nowMs, qint64 totalMs)
             m_resume.saveIfDue();
         }
     }
-    if (m_resumeNoticeTicks > 0) {
+    if (m_resumeNoticeTicks > 0 && title != m_dvdResumePlace.track) {
+        m_resumeNoticeTicks = 0; // gone to another title: the panel names that one already
+    } else if (m_resumeNoticeTicks > 0) {
         pnl_jdl->setText(
             --m_resumeNoticeTicks > 0
                 ? m_resumeNotice
