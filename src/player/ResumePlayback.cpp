@@ -186,6 +186,9 @@ void TFrm_PlayerControl::redirectToRememberedTrack(const QString& discBefore)
     // Starting the disc from its first track (its automatic playlist's Play) goes on
     // with the track the disc stopped in; moving within the disc that was last opened
     // (Next onto track 1) goes where asked.
+    if (!m_resume.enabled()) {
+        return; // nor is the disc's table of contents read for it
+    }
     const std::optional<CdTrackFile> entry = parseCdTrackFile(FCurrentItem->Path);
     const std::optional<CdToc> toc = entry ? cdDiscToc(entry->root) : std::nullopt;
     if (!toc || toc->tracks.empty() || entry->track != toc->tracks.front().number) {
@@ -218,7 +221,7 @@ void TFrm_PlayerControl::redirectToRememberedTrack(const QString& discBefore)
 qint64 TFrm_PlayerControl::cdResumeOffset(const QString& trackPath)
 {
     const std::optional<CdTrackFile> entry = parseCdTrackFile(trackPath);
-    m_cdResumeDisc = entry ? cdDiscKey(entry->root) : QString();
+    m_cdResumeDisc = entry && m_resume.enabled() ? cdDiscKey(entry->root) : QString();
     m_cdResumeTrack = entry ? entry->track : 0;
     m_cdResumeSecond = -1;
     m_resumeNoticeTicks = 0;
@@ -263,7 +266,10 @@ constexpr qint64 kDvdFinishedWithinMs = 2000; // a title's last seconds count as
 
 void TFrm_PlayerControl::startDvdResume(const QString& FileName)
 {
-    m_dvdResumeDisc = QStringLiteral("dvd-") + dvdDiscId(dvdVideoFolder(FileName));
+    // Off, the disc is not even read for its ID.
+    m_dvdResumeDisc = m_resume.enabled()
+                          ? QStringLiteral("dvd-") + dvdDiscId(dvdVideoFolder(FileName))
+                          : QString();
     m_dvdResumeSecond = -1;
     m_resumeNoticeTicks = 0;
     const std::optional<ResumeStore::DiscPlace> place = m_resume.discPlace(m_dvdResumeDisc);
