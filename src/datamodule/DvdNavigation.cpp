@@ -416,4 +416,8 @@ void TDM::FilterGraph1DVDCurrentHMSFTime(TFilterGraph*, const tagDVD_HMSF_TIMECO
         player->TrackBar1->setMaximum(total.bHours * 3600 + total.bMinutes * 60 + total.bSeconds);
     }
     player->FTrackUpdating = false;
+    const auto ms = [](const tagDVD_HMSF_TIMECODE& t) {
+        return (qint64(t.bHours) * 3600 + t.bMinutes * 60 + t.bSeconds) * 1000;
+    };
+    player->dvdResumeTick(FCurTitle, ms(now), haveTotal ? ms(total) : 0);
 }

@@ -210,6 +210,7 @@ void TDM::Timer1Timer()
             const QString caption = player->lbl_elepased->text();
             player->lbl_elepased->setText(TFrm_PlayerControl::FormatMinSec(elapsed) +
                                           QLatin1Char(' ') + caption.mid(caption.length() / 2));
+            player->cdResumeTick(elapsed, player->TrackBar1->maximum());
             device->SetTimeFormat(MCI_FORMAT_MSF);
         } catch (...) {
             player->FTrackUpdating = false;

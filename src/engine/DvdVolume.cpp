@@ -89,3 +89,16 @@ DvdVolumeInfo readDvdVolume(const QString& folder)
     info.valid = true;
     return info;
 }
+
+QString dvdDiscId(const QString& folder)
+{
+    dvd_reader_t* dvd = DVDOpen(QFile::encodeName(folder).constData());
+    if (!dvd) {
+        return QString();
+    }
+    unsigned char id[16] = {};
+    const bool read = DVDDiscID(dvd, id) == 0;
+    DVDClose(dvd);
+    return read ? QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(id), 16).toHex())
+                : QString();
+}

@@ -25,3 +25,7 @@ struct DvdVolumeInfo {
 // Reads the volume at folder (the VIDEO_TS folder, or the device); invalid when the
 // tables cannot be read.
 DvdVolumeInfo readDvdVolume(const QString& folder);
+
+// libdvdread's disc ID of the volume at folder, in hex: the same disc gives the same ID
+// in any drive or copy; empty when it cannot be read.
+QString dvdDiscId(const QString& folder);

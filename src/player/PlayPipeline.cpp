@@ -117,7 +117,14 @@ void TFrm_PlayerControl::ToolPlayClick()
     pnl_jdl->setText(QStringLiteral("Opening Media ... "));
     m_openFailed = false;
     m_resumePath.clear();
+    const QString cdBefore = m_cdResumeDisc;
+    m_cdResumeDisc.clear();
+    m_dvdResumeDisc.clear();
+    m_dvdResumeStage = DvdResumeStage::None;
     m_openFromStart = fromStart;
+    if (!fromStart) {
+        redirectToRememberedTrack(cdBefore);
+    }
     const QString path = FCurrentItem->Path;
     const QString kind = kindOf(path);
     if (kind == kCd) {
@@ -134,9 +141,16 @@ void TFrm_PlayerControl::ToolPlayClick()
             Frm_playlist->btn_DVD->setEnabled(false);
             dm->DVDMenu1->setEnabled(false);
             OpenCdTrack(MediaPlayer, path);
-            MediaPlayer->SetStartPos(MediaPlayer->TrackPosition(get_track()));
+            const qint64 resumeAt = cdResumeOffset(path);
+            if (resumeAt > 0) {
+                MediaPlayer->SetTimeFormat(MCI_FORMAT_MILLISECONDS);
+                MediaPlayer->SetStartPos(int(MediaPlayer->TrackPosition(get_track()) + resumeAt));
+            } else {
+                MediaPlayer->SetStartPos(MediaPlayer->TrackPosition(get_track()));
+            }
             MediaPlayer->SetNotify(true);
             MediaPlayer->Play();
+            MediaPlayer->SetTimeFormat(MCI_FORMAT_MSF);
             dm->Timer1->start();
             // The track's length comes with the device's "playing" notice, which only a
             // notified command that ended meanwhile produces; the first CD play of a run
@@ -218,8 +232,9 @@ void TFrm_PlayerControl::redirectDvdPart()
 void TFrm_PlayerControl::OpenInFilterGraph(const QString& FileName)
 {
     TFilterGraph* graph = DM->FilterGraph1;
-    graph->setRenderTimeout(onOpticalDisc(m_scannedDrives, FileName) ? TFilterGraph::kDiscRenderTimeoutMs
-                                                              : TFilterGraph::kRenderTimeoutMs);
+    graph->setRenderTimeout(onOpticalDisc(m_scannedDrives, FileName)
+                                ? TFilterGraph::kDiscRenderTimeoutMs
+                                : TFilterGraph::kRenderTimeoutMs);
     if (kindOf(FileName) != kDvd) {
         Frm_playlist->btn_DVD->setEnabled(false);
         DM->DVDMenu1->setEnabled(false);
@@ -261,6 +276,7 @@ void TFrm_PlayerControl::OpenInFilterGraph(const QString& FileName)
     if (reaction.start) {
         try {
             startDvd();
+            startDvdResume(FileName);
             return;
         } catch (const std::exception& e) {
             Platform::handleException(e);

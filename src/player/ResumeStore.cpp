@@ -11,6 +11,7 @@ namespace {
 
 const QString kFile = QStringLiteral("file:");
 const QString kPlaylist = QStringLiteral("playlist:");
+const QString kDisc = QStringLiteral("disc:");
 const QByteArray kResumeSection = "[Resume]";
 const QByteArray kPlacesSection = "[Places]";
 const QByteArray kEndMark = "[End]"; // a file cut short lacks it
@@ -54,9 +55,13 @@ bool validPlace(const QString& key, const QString& value)
         path = key.mid(kFile.size());
     else if (key.startsWith(kPlaylist))
         path = key.mid(kPlaylist.size());
+    else if (key.startsWith(kDisc))
+        path = key.mid(kDisc.size());
     if (path.isEmpty() || path.contains(u' '))
         return false;
     const QStringList fields = value.split(u' ');
+    if (key.startsWith(kDisc))
+        return fields.size() == 2 && allNumbers(fields);
     if (key.startsWith(kFile))
         return fields.size() == 3 && allNumbers(fields);
     return fields.size() == 2 && allNumbers({fields.first()}) && !fields.last().isEmpty();
@@ -181,6 +186,29 @@ void ResumeStore::setPosition(const QString& path, qint64 positionMs)
 void ResumeStore::forget(const QString& path)
 {
     const QString key = kFile + encoded(path);
+    if (m_places.removeIf([&key](const Place& p) { return p.key == key; }) > 0)
+        m_dirty = true;
+}
+
+std::optional<ResumeStore::DiscPlace> ResumeStore::discPlace(const QString& discId) const
+{
+    const QString value = m_enabled ? valueOf(kDisc + encoded(discId)) : QString();
+    if (value.isNull())
+        return std::nullopt;
+    const int blank = int(value.indexOf(u' '));
+    return DiscPlace{value.left(blank).toInt(), value.mid(blank + 1).toLongLong()};
+}
+
+void ResumeStore::setDiscPlace(const QString& discId, const DiscPlace& place)
+{
+    if (m_enabled && !discId.isEmpty() && place.track >= 0)
+        put(kDisc + encoded(discId), QString::number(place.track) + u' ' +
+                                         QString::number(std::max<qint64>(0, place.positionMs)));
+}
+
+void ResumeStore::forgetDisc(const QString& discId)
+{
+    const QString key = kDisc + encoded(discId);
     if (m_places.removeIf([&key](const Place& p) { return p.key == key; }) > 0)
         m_dirty = true;
 }

@@ -32,6 +32,17 @@ public:
     void setPosition(const QString& path, qint64 positionMs);
     void forget(const QString& path);
 
+    // Discs have no file to stamp: a disc is known by an ID of its own (its table of
+    // contents, or the DVD's disc ID), and keeps one place: a track or title and the
+    // time into it.
+    struct DiscPlace {
+        int track = 0;
+        qint64 positionMs = 0;
+    };
+    std::optional<DiscPlace> discPlace(const QString& discId) const;
+    void setDiscPlace(const QString& discId, const DiscPlace& place);
+    void forgetDisc(const QString& discId);
+
     struct PlaylistLine {
         int line = -1;
         QString entryPath;
@@ -49,7 +60,7 @@ public:
 
 private:
     struct Place {
-        QString key;   // "file:" or "playlist:" and the percent-encoded path
+        QString key;   // "file:", "playlist:" or "disc:" and the percent-encoded path or ID
         QString value; // numbers separated by blanks, then maybe an encoded path
     };
     bool parse(const QByteArray& text);

@@ -164,6 +164,10 @@ public:
     void focusRememberedLine();
     // The file came to its end: nothing to come back to.
     void forgetFinishedFile();
+    // The audio CD's once-a-second share of the device tick: keeps the disc's place.
+    void cdResumeTick(qint64 elapsedMs, qint64 lengthMs);
+    // DVDs: each second of a title.
+    void dvdResumeTick(int title, qint64 nowMs, qint64 totalMs);
 
     // The kind of an entry: the lower-cased text from the last "." of its path.
     static QString kindOf(const QString& path);
@@ -230,6 +234,10 @@ private:
     bool takeFromStartRequest();
     void seekToResumePoint(const QString& FileName);
     void rememberPlaylistLine();
+    // Audio CD tracks: the place is kept per disc, by its table of contents.
+    void redirectToRememberedTrack(const QString& discBefore);
+    qint64 cdResumeOffset(const QString& trackPath);
+    void startDvdResume(const QString& FileName);
 
     bool m_shown = false;
     QPointer<Platform::DriveSource> m_drives;
@@ -259,6 +267,17 @@ private:
     bool m_playShift = false; // Shift held on the Play button's last press
     QString m_resumeNotice;
     int m_resumeNoticeTicks = 0;
+    QString m_cdResumeDisc; // the disc ID of the CD track opened last, else empty
+    int m_cdResumeTrack = 0;
+    qint64 m_cdResumeSecond = -1; // the tick acts once a second of the track
+    QString m_cdTitleText;        // the title panel's text under the notice
+    // A DVD goes back to its place in two steps: into the title once the disc opened,
+    // then to the time once that title plays.
+    enum class DvdResumeStage { None, ToTime };
+    QString m_dvdResumeDisc;
+    DvdResumeStage m_dvdResumeStage = DvdResumeStage::None;
+    ResumeStore::DiscPlace m_dvdResumePlace;
+    qint64 m_dvdResumeSecond = -1;
 };
 
 extern TFrm_PlayerControl* Frm_PlayerControl;

@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QToolButton>
 
 #include <gst/gst.h>
@@ -60,6 +61,9 @@ public:
         qputenv("XDG_DATA_HOME", m_profile.path().toUtf8());
         // Tests never reach the internet: disc look-ups are off unless a test says.
         setDiscLookUp(QStringLiteral("0"));
+        // Each test opens media and discs afresh, not where an earlier test left them
+        // (test_resume is where resuming is tried).
+        switchResumeOff(m_profile.path() + QStringLiteral("/Lumeno"));
         // The volume slider drives a mixer that does not exist rather than this machine's.
         qputenv("LUMENO_MIXER_DEVICE", kNoMixer);
         dialogs = new RecordingDialogs;
@@ -76,6 +80,16 @@ public:
                            .arg(on, server)
                            .arg(timeoutS)
                            .toUtf8());
+    }
+
+    // Writes a resume.ini that turns resuming off into the data folder; closed before it
+    // returns, so that a player made next reads all of it.
+    static void switchResumeOff(const QString& dataFolder)
+    {
+        QDir().mkpath(dataFolder);
+        QFile resume(dataFolder + QStringLiteral("/resume.ini"));
+        QVERIFY(resume.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QVERIFY(resume.write("[Resume]\nEnabled=false\n[Places]\n[End]\n") > 0);
     }
 
     void finish()

@@ -2,13 +2,16 @@
 // Picking up where things stopped, as a user meets it: a long file played part way comes
 // back a little before that point (also after the player was killed), a changed or
 // finished file starts over, the commands that start from the beginning, a damaged or
-// switched-off resume file, and each playlist's last played line. This binary is also
-// the player run that the test kills (--killed-player-child).
+// switched-off resume file, each playlist's last played line, and a BIN/CUE image's track
+// and a DVD's title after a kill. This binary is also the player run that the tests kill
+// (--killed-player-child, --killed-disc-child).
 #include "RecordingDialogs.h"
 #include "app/Program.h"
 #include "datamodule/Un_dm.h"
+#include "engine/CdTrackFiles.h"
 #include "engine/TDSTrackBar.h"
 #include "engine/TFilterGraph.h"
+#include "player/DiscNames.h"
 #include "player/Un_Mediactr.h"
 #include "playlist/Un_Playlist.h"
 
@@ -21,6 +24,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTemporaryDir>
@@ -105,6 +109,62 @@ int killedPlayerChild(int argc, char** argv)
     return app.exec();
 }
 
+// The place resume.ini holds for a disc in that track or title, in ms; -1 without one.
+qint64 storedDiscPlace(const QString& store, int track)
+{
+    QFile file(store);
+    const QByteArray text = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    for (const QByteArray& line : text.split('\n')) {
+        const QList<QByteArray> value = line.mid(line.indexOf('=') + 1).split(' ');
+        if (line.startsWith("disc:") && value.size() == 2 && value.first().toInt() == track)
+            return value.last().toLongLong();
+    }
+    return -1;
+}
+
+// A killed disc run: plays the audio CD track or the DVD given (there title 2), plays on
+// until resume.ini holds a place 6 s or more into it, says "ready <seek bar value>" and
+// waits for its end.
+int killedDiscChild(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    gst_init(nullptr, nullptr);
+    RecordingDialogs dialogs;
+    createApplicationObjects();
+    const QString entry = QString::fromLocal8Bit(argv[2]);
+    const bool dvd = entry.endsWith(".IFO");
+    Frm_PlayerControl->setCommandLineFiles({entry});
+    Frm_PlayerControl->show();
+    if (dvd) {
+        if (!QTest::qWaitFor([] { return !DM->GoTo1->actions().isEmpty(); }, 10000))
+            return 2;
+        DM->GoTo1->actions().value(1)->menu()->actions().value(0)->trigger(); // title 2
+    }
+    const QString store = qEnvironmentVariable("XDG_DATA_HOME") + "/Lumeno/resume.ini";
+    const int track = dvd ? 2 : parseCdTrackFile(entry)->track;
+    if (!QTest::qWaitFor([&] { return storedDiscPlace(store, track) >= 6000; }, 40000))
+        return 3;
+    std::printf("ready %d\n", Frm_PlayerControl->TrackBar1->value());
+    std::fflush(stdout);
+    return app.exec();
+}
+
+QStringList trackPaths(const QString& cue, int count)
+{
+    QStringList tracks;
+    for (int n = 1; n <= count; ++n)
+        tracks << cue + QStringLiteral("/Track%1.cda").arg(n, 2, 10, QLatin1Char('0'));
+    return tracks;
+}
+
+// resume.ini's key for the disc holding the track.
+QByteArray discKey(const QString& track)
+{
+    const std::optional<CdTrackFile> entry = parseCdTrackFile(track);
+    const std::optional<CdToc> toc = entry ? cdDiscToc(entry->root) : std::nullopt;
+    return toc ? "disc:" + QUrl::toPercentEncoding("cd-" + DiscNames::discId(*toc)) : "<none>";
+}
+
 } // namespace
 
 class TestResume : public QObject {
@@ -119,6 +179,9 @@ private slots:
     void aFileSeenToItsEndIsForgotten();
     void aDamagedOrSwitchedOffStoreIsIgnoredQuietly();
     void eachPlaylistFocusesTheLineItPlayedLast();
+    void aPlaceAtTheVeryStartOrSwitchedOffIsNoResume();
+    void aKilledPlayerGoesOnInTheCdTrackItWasIn();
+    void aKilledPlayerTakesTheDvdBackToItsTitleAndTime();
 
 private:
     void startPlayer(const QStringList& files = {});
@@ -127,6 +190,9 @@ private:
     QByteArray storedLine(const QString& file) const;
     // The long file copied into the profile, to be changed there.
     QString copyOfLongFile() const;
+    // Runs a player that plays the disc entry and is killed in the middle of its last
+    // track or of title 2; the place it was in then (the seek bar's value), -1 if none.
+    qint64 killedDiscPlayer(const QString& entry);
 
     std::unique_ptr<QTemporaryDir> m_profile;
     std::unique_ptr<RecordingDialogs> m_dialogs;
@@ -376,10 +442,110 @@ void TestResume::eachPlaylistFocusesTheLineItPlayedLast()
     QVERIFY(Frm_PlayerControl->ToolPlay->isEnabled());
 }
 
+// A place within the first seconds is no resume: the file or disc starts over without a
+// notice. Nor does a disc resume with the store switched off.
+void TestResume::aPlaceAtTheVeryStartOrSwitchedOffIsNoResume()
+{
+    const QFileInfo film(kLong);
+    const QByteArray filePlace = "file:" + QUrl::toPercentEncoding(kLong, "/") + "=5600 " +
+                                 QByteArray::number(film.size()) + ' ' +
+                                 QByteArray::number(film.lastModified().toMSecsSinceEpoch());
+    const QStringList tracks = trackPaths(QStringLiteral(LUMENO_MEDIA_DIR "/cd/disc.cue"), 3);
+    const QByteArray disc = discKey(tracks.first());
+    const auto store = [&](const QByteArray& enabled, const QByteArray& discPlace) {
+        writeBytes(m_store, "[Resume]\nEnabled=" + enabled + "\n[Places]\n" + filePlace + "\n" +
+                                disc + "=" + discPlace + "\n[End]\n");
+    };
+    store("true", "2 1500");
+    startPlayer({kLong});
+    QTRY_VERIFY_WITH_TIMEOUT(!pnlText().startsWith("Opening"), 5000);
+    QCOMPARE(pnlText(), QString("long6min.avi"));
+    QVERIFY(positionMs() < 3000);
+    closePlayer();
+
+    for (const QByteArray enabled : {"true", "false"}) {
+        store(enabled, enabled == "true" ? "2 1500" : "2 3000");
+        startPlayer(tracks);
+        QTRY_VERIFY_WITH_TIMEOUT(Frm_PlayerControl->TrackBar1->value() >= 1500, 5000);
+        QCOMPARE(Frm_PlayerControl->FCurrentIndex, 0);
+        QCOMPARE(pnlText(), QString("Track01.cda"));
+        closePlayer();
+    }
+}
+
+// The image's last track (29 s) played part way and the player killed: started again from
+// the disc's first line, it goes on in that track near where it was; a track heard to its
+// end leaves no place.
+void TestResume::aKilledPlayerGoesOnInTheCdTrackItWasIn()
+{
+    QFile bin(QStringLiteral(LUMENO_MEDIA_DIR "/cd/disc.bin"));
+    QVERIFY(bin.open(QIODevice::ReadOnly));
+    writeBytes(m_profile->filePath("long.bin"), bin.readAll().repeated(3));
+    QFile cue(QStringLiteral(LUMENO_MEDIA_DIR "/cd/disc.cue"));
+    QVERIFY(cue.open(QIODevice::ReadOnly));
+    writeBytes(m_profile->filePath("long.cue"), cue.readAll().replace("disc.bin", "long.bin"));
+    const QStringList tracks = trackPaths(m_profile->filePath("long.cue"), 3);
+
+    const qint64 killedAt = killedDiscPlayer(tracks.last());
+    QVERIFY(killedAt > 0);
+    startPlayer(tracks);
+    QTRY_VERIFY_WITH_TIMEOUT(pnlText().startsWith("Resumed at 0:00:"), 5000);
+    QCOMPARE(Frm_PlayerControl->FCurrentIndex, 2);
+    const qint64 resumedAt = Frm_PlayerControl->TrackBar1->value();
+    QVERIFY2(resumedAt >= killedAt - 15000 && resumedAt <= killedAt,
+             qPrintable(QString("killed at %1 ms, resumed at %2 ms").arg(killedAt).arg(resumedAt)));
+    QVERIFY(bytesOf(m_store).contains(discKey(tracks.first())));
+
+    QTest::mouseClick(Frm_PlayerControl->ToolPrev, Qt::LeftButton); // track 2, 4 s
+    QCOMPARE(Frm_PlayerControl->FCurrentIndex, 1);
+    QTRY_VERIFY_WITH_TIMEOUT(!bytesOf(m_store).contains(discKey(tracks.first())), 8000);
+}
+
+// Title 2 of the test disc (20 s) played part way and the player killed: the disc opened
+// again goes from its menu start back into title 2 near where it was; a title seen to its
+// end leaves no place.
+void TestResume::aKilledPlayerTakesTheDvdBackToItsTitleAndTime()
+{
+    const QString disc = QStringLiteral(LUMENO_MEDIA_DIR "/dvd/VIDEO_TS/VIDEO_TS.IFO");
+    const qint64 killedAt = killedDiscPlayer(disc);
+    QVERIFY(killedAt > 0);
+    startPlayer({disc});
+    QTRY_VERIFY_WITH_TIMEOUT(pnlText().startsWith("Resumed at 0:00:"), 10000);
+    QCOMPARE(DM->FCurTitle, 2);
+    QTRY_VERIFY_WITH_TIMEOUT(Frm_PlayerControl->TrackBar1->value() >= killedAt - 15, 2000);
+    QVERIFY2(Frm_PlayerControl->TrackBar1->value() <= killedAt,
+             qPrintable(QString("killed at %1 s, resumed at %2 s")
+                            .arg(killedAt)
+                            .arg(Frm_PlayerControl->TrackBar1->value())));
+    QVERIFY(bytesOf(m_store).contains("disc:dvd-"));
+
+    // Title 1's last chapter runs 3 s.
+    DM->GoTo1->actions().value(0)->menu()->actions().value(2)->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(pnlText(), QString("Title 1, Chapter 3"), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!bytesOf(m_store).contains("disc:dvd-"), 6000);
+}
+
+qint64 TestResume::killedDiscPlayer(const QString& entry)
+{
+    QProcess run;
+    run.start(QCoreApplication::applicationFilePath(), {"--killed-disc-child", entry});
+    if (!run.waitForStarted())
+        return -1;
+    // libdvdread has its say on the same output first.
+    QList<QByteArray> said{QByteArray()};
+    while (said.first() != "ready" && (run.canReadLine() || run.waitForReadyRead(40000)))
+        said = run.readLine().trimmed().split(' ');
+    ::kill(pid_t(run.processId()), SIGKILL);
+    run.waitForFinished();
+    return said.first() == "ready" ? said.value(1).toLongLong() : -1;
+}
+
 int main(int argc, char** argv)
 {
     if (argc == 3 && qstrcmp(argv[1], "--killed-player-child") == 0)
         return killedPlayerChild(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "--killed-disc-child") == 0)
+        return killedDiscChild(argc, argv);
     QApplication app(argc, argv);
     TestResume test;
     QTEST_SET_MAIN_SOURCE_PATH

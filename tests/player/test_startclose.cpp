@@ -144,6 +144,8 @@ void TestStartClose::init()
     qputenv("LUMENO_MIXER_DEVICE", "null"); // never this machine's own volume
     m_data = m_profile->path() + "/Lumeno";
     m_pl = m_data + "/Playlist";
+    // Every start here opens media afresh, never where an earlier start left it.
+    writeBytes(m_data + "/resume.ini", "[Resume]\nEnabled=false\n[Places]\n[End]\n");
     m_dialogs = std::make_unique<RecordingDialogs>();
 }
 

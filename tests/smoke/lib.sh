@@ -18,6 +18,9 @@ cleanup() {
 trap cleanup EXIT
 export XDG_RUNTIME_DIR=$work/run XDG_DATA_HOME=$work/data GST_DEBUG_DUMP_DOT_DIR=$work/dot
 mkdir -p "$XDG_RUNTIME_DIR" "$GST_DEBUG_DUMP_DOT_DIR"; chmod 700 "$XDG_RUNTIME_DIR"
+# Each start opens media afresh, never where an earlier start left it.
+mkdir -p "$XDG_DATA_HOME/Lumeno"
+printf '[Resume]\nEnabled=false\n[Places]\n[End]\n' >"$XDG_DATA_HOME/Lumeno/resume.ini"
 export LUMENO_AUDIO_SINK="fakesink sync=true"
 export LUMENO_MIXER_DEVICE=null # never the machine's own volume
 unset LUMENO_VIDEO_SINK QT_QPA_PLATFORM
