@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The drive layer underneath the automatic playlists: the mount table, the notices
 // drawn from two views of the drives, and the udev source on a real loop device.
+#include "NoticeCount.h"
 #include "platform/Drives.h"
 #include "platform/MountTable.h"
 #include "platform/UdevDriveSource.h"
@@ -36,14 +37,6 @@ bool run(const QString& program, const QStringList& arguments, QString* output =
     if (output)
         *output = QString::fromUtf8(process.readAllStandardOutput()).trimmed();
     return true;
-}
-
-int countOf(const QSignalSpy& spy, int notice)
-{
-    int n = 0;
-    for (const QList<QVariant>& call : spy)
-        n += call.at(0).toInt() == notice;
-    return n;
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 // GLib's headers name fields "signals": they come before Qt's keywords.
 #include <umockdev.h>
 
+#include "NoticeCount.h"
 #include "platform/UdevDriveSource.h"
 
 #include <QDir>
@@ -184,14 +185,6 @@ QStringList sysPaths(const QByteArray& record)
     for (auto m = line.globalMatch(QString::fromUtf8(record)); m.hasNext();)
         paths << QStringLiteral("/sys") + m.next().captured(1);
     return paths;
-}
-
-int countOf(const QSignalSpy& spy, int notice)
-{
-    int n = 0;
-    for (const QList<QVariant>& call : spy)
-        n += call.at(0).toInt() == notice;
-    return n;
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 // switched-off resume file, each playlist's last played line, and a BIN/CUE image's track
 // and a DVD's title after a kill. This binary is also the player run that the tests kill
 // (--killed-player-child, --killed-disc-child).
+#include "../TestFiles.h"
 #include "RecordingDialogs.h"
 #include "app/Program.h"
 #include "datamodule/Un_dm.h"
@@ -39,20 +40,6 @@
 namespace {
 
 const QString kLong = QStringLiteral(LUMENO_MEDIA_DIR "/long6min.avi"); // 6:00
-
-QByteArray bytesOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 qint64 positionMs()
 {

@@ -2,6 +2,7 @@
 // Start-up and close as a user meets them: what the windows show and what the close
 // leaves on disk, with the profile's files in good and in bad shape. This binary is also
 // a player run killed by the test (--killed-run-child).
+#include "../TestFiles.h"
 #include "FakeDrives.h"
 #include "RecordingDialogs.h"
 #include "app/Program.h"
@@ -30,20 +31,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-QByteArray bytesOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 // A file size limit makes every save fail in its final flush, as a full disk does.
 class FileSizeLimit {

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "../TestFiles.h"
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 #include "playlist/PlaylistOps.h"
@@ -42,20 +43,6 @@ public:
     QString chooseFolder(QWidget*, const QString&, const QString&) override { return answer; }
     bool openDocument(const QString&) override { return true; }
 };
-
-QByteArray bytesOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 TFileList entries(const QList<QPair<QString, QString>>& pairs)
 {
