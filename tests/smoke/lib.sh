@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by the scripts that start the real program under Xvfb: a private runtime
-# folder and profile, a display, and helpers. Source it after setting bin and media.
+# folder and profile, a display, and helpers. Source it after setting bin and media
+# (and screen, for another size than 1024x768x24).
 set -eu
 work=$(mktemp -d)
 cleanup() {
@@ -26,7 +27,7 @@ export LUMENO_MIXER_DEVICE=null # never the machine's own volume
 unset LUMENO_VIDEO_SINK QT_QPA_PLATFORM
 
 exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 "${screen:-1024x768x24}" -nolisten tcp >"$work/xvfb.log" 2>&1 &
 xvfb=$!
 for i in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$work/display")"

@@ -3,26 +3,13 @@
 # The picture on a scaled screen (QT_SCALE_FACTOR=2) under a real X server: the native
 # sink's picture fills the video window's device pixels, not a corner of them.
 # usage: video_scaled.sh LUMENO_BINARY MEDIA_DIR
-set -eu
-bin=$1; media=$(cd "$2" && pwd)
-work=$(mktemp -d)
-trap 'kill $player $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
-export XDG_RUNTIME_DIR=$work/run XDG_DATA_HOME=$work/data QT_SCALE_FACTOR=2
-mkdir -p "$XDG_RUNTIME_DIR"; chmod 700 "$XDG_RUNTIME_DIR"
-export LUMENO_AUDIO_SINK="fakesink sync=true" LUMENO_MIXER_DEVICE=null
-unset LUMENO_VIDEO_SINK QT_QPA_PLATFORM
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 2048x1536x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-for i in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
-fail() { echo "video_scaled: $*"; tail -5 "$work/lumeno.log"; exit 1; }
+bin=$1; media=$(cd "$2" && pwd); screen=2048x1536x24
+. "$(dirname "$0")/lib.sh"
+export QT_SCALE_FACTOR=2
 
-"$bin" "$media/quarters.avi" >"$work/lumeno.log" 2>&1 &
-player=$!
-for i in $(seq 100); do xdotool search --name "^Video Display - Lumeno$" >/dev/null 2>&1 && break; sleep 0.1; done
+start_player "$media/quarters.avi"
+wait_for window "^Video Display - Lumeno$" || fail "no video window"
 video=$(xdotool search --name "^Video Display - Lumeno$" | head -1)
-[ -n "$video" ] || fail "no video window"
 sleep 3
 eval "$(xdotool getwindowgeometry --shell "$video")"
 # The colour of the window's pixels at fractions (x/8, y/8) of its size, as rrggbb.
