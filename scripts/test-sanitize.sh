@@ -29,7 +29,7 @@ export G_SLICE=always-malloc G_DEBUG=gc-friendly
 # longer, and the many-starts race runs with 20 starts instead of 100. A test that fails
 # on timing alone gets one more try.
 export LUMENO_TEST_PATIENCE=5 LUMENO_TEST_STARTS=20
-scripts="^(smoke_|video_repaint)"
+scripts="^(smoke_|video_repaint|video_scaled)"
 status=0
 ASAN_OPTIONS=$slow LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0" \
     ctest --test-dir "$dir" -E "$scripts" --repeat until-pass:2 --output-on-failure \
