@@ -6,6 +6,7 @@
 #include "engine/TDSVideoWindowEx2.h"
 #include "player/Un_Mediactr.h"
 
+#include <QHash>
 #include <QAction>
 #include <QKeyEvent>
 #include <QMenu>
@@ -114,26 +115,18 @@ void TFrm_viddisplay::dvdMenuKey(int key)
     if (!dvd) {
         return;
     }
-    switch (key) {
-    case Qt::Key_Up:
-        dvd->SelectRelativeButton(DVD_Relative_Upper);
-        break;
-    case Qt::Key_Down:
-        dvd->SelectRelativeButton(DVD_Relative_Lower);
-        break;
-    case Qt::Key_Left:
-        dvd->SelectRelativeButton(DVD_Relative_Left);
-        break;
-    case Qt::Key_Right:
-        dvd->SelectRelativeButton(DVD_Relative_Right);
-        break;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
         dvd->ActivateButton();
-        break;
-    default:
-        break;
+        return;
     }
+    static const QHash<int, DVD_RELATIVE_BUTTON> directions{
+        {Qt::Key_Up, DVD_Relative_Upper},
+        {Qt::Key_Down, DVD_Relative_Lower},
+        {Qt::Key_Left, DVD_Relative_Left},
+        {Qt::Key_Right, DVD_Relative_Right},
+    };
+    if (const auto it = directions.constFind(key); it != directions.constEnd())
+        dvd->SelectRelativeButton(*it);
 }
 
 void TFrm_viddisplay::ToolFullScreenSwitch()
