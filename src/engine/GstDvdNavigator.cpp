@@ -99,13 +99,48 @@ GstElement* dvdSource(GstElement* pipeline)
 }
 
 constexpr const char* kForcedOnly = "lumeno-forced-only";
+// Sent after a change of subpicture stream through the selector's new input, behind what
+// the old stream had already sent downstream and ahead of the new stream's data.
+constexpr const char* kStreamChanged = "lumeno-subpicture-stream-changed";
 
-// The source restates the subpicture track (forced pictures only: subtitles off) at each
-// title start, in the stream, possibly after the player's own word; the player's is kept.
-GstPadProbeReturn keepSubpictureState(GstPad* pad, GstPadProbeInfo* info, gpointer)
+// The subpicture renderer keeps each line it has read until the line's end, which can be
+// seconds away. A flush-stop alone drops them without the flushing state that would
+// refuse the next data; the segment it clears is given back.
+void dropHeldSubpictures(GstPad* pad)
+{
+    GstEvent* segment = gst_pad_get_sticky_event(pad, GST_EVENT_SEGMENT, 0);
+    gst_pad_send_event(pad, gst_event_new_flush_stop(FALSE));
+    if (segment) {
+        gst_pad_send_event(pad, segment);
+    }
+}
+
+// On the renderer's subpicture input, in the stream's own thread and order: at a change of
+// stream the old stream's lines go (those already queued for the renderer come before the
+// mark, the new stream's after it). The source also restates the subpicture track (forced
+// pictures only: subtitles off) at each title start, possibly after the player's own word;
+// the player's is kept.
+GstPadProbeReturn watchSubpictureEvents(GstPad* pad, GstPadProbeInfo* info, gpointer)
 {
     GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+    // The renderer passes what it does not know on to the picture's way out, where it
+    // waits for the picture thread's lock; that thread takes it again frame after frame,
+    // and the subtitle stream stood still for seconds behind a stream's tags restated at a
+    // change of stream. The picture has its own tags and its own stream start.
+    if (event && GST_EVENT_TYPE(event) == GST_EVENT_TAG) {
+        return GST_PAD_PROBE_DROP;
+    }
+    if (event && GST_EVENT_TYPE(event) == GST_EVENT_STREAM_START) {
+        if (GstEvent* started = gst_pad_get_sticky_event(pad, GST_EVENT_STREAM_START, 0)) {
+            gst_event_unref(started);
+            return GST_PAD_PROBE_DROP;
+        }
+    }
     const GstStructure* s = event ? gst_event_get_structure(event) : nullptr;
+    if (s && gst_structure_has_name(s, kStreamChanged)) {
+        dropHeldSubpictures(pad);
+        return GST_PAD_PROBE_DROP;
+    }
     if (!s || !gst_structure_has_name(s, "application/x-gst-dvd") ||
         g_strcmp0(gst_structure_get_string(s, "event"), "dvd-set-subpicture-track") != 0) {
         return GST_PAD_PROBE_OK;
@@ -116,6 +151,21 @@ GstPadProbeReturn keepSubpictureState(GstPad* pad, GstPadProbeInfo* info, gpoint
                       nullptr);
     GST_PAD_PROBE_INFO_DATA(info) = event;
     return GST_PAD_PROBE_OK;
+}
+
+// Makes input the selector's active one; after a change, the mark follows the old data.
+void selectSubpictureInput(GstElement* selector, GstPad* input)
+{
+    GstPad* active = nullptr;
+    g_object_get(selector, "active-pad", &active, nullptr);
+    g_object_set(selector, "active-pad", input, nullptr);
+    if (active && active != input) {
+        gst_pad_send_event(input, gst_event_new_custom(GST_EVENT_CUSTOM_DOWNSTREAM,
+                                                       gst_structure_new_empty(kStreamChanged)));
+    }
+    if (active) {
+        gst_object_unref(active);
+    }
 }
 
 GstPadProbeReturn holdData(GstPad*, GstPadProbeInfo*, gpointer)
@@ -586,13 +636,6 @@ void GstDvdNavigator::applySubpicture()
         return;
     }
     const int physical = title->subpictures.at(m_subpictureStream).physical;
-    if (GstElement* selector = gst_bin_get_by_name(GST_BIN(pipeline), kSubpictureSelector)) {
-        if (GstPad* input = selectorInput(selector, physical)) {
-            g_object_set(selector, "active-pad", input, nullptr);
-            gst_object_unref(input);
-        }
-        gst_object_unref(selector);
-    }
     // The subtitle overlay passes the video through when it was set up before the
     // subpicture stream announced itself; announcing it again puts the renderer in.
     if (GstElement* renderer = findByFactory(pipeline, "dvdspu")) {
@@ -608,12 +651,12 @@ void GstDvdNavigator::applySubpicture()
         gst_object_unref(bin);
     }
     // The overlay shows only the disc's forced pictures (menus) unless told otherwise;
-    // that is how a DVD turns subtitles off.
+    // that is how a DVD turns subtitles off. Its watch is in place before a stream change.
     if (GstElement* overlay = findByFactory(pipeline, "dvdspu")) {
         if (GstPad* pad = gst_element_get_static_pad(overlay, "subpicture")) {
             if (!g_object_get_data(G_OBJECT(pad), "lumeno-kept")) {
                 g_object_set_data(G_OBJECT(pad), "lumeno-kept", GINT_TO_POINTER(1));
-                gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, keepSubpictureState,
+                gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, watchSubpictureEvents,
                                   nullptr, nullptr);
             }
             g_object_set_data(G_OBJECT(pad), kForcedOnly, GINT_TO_POINTER(m_subpictureOn ? 0 : 1));
@@ -625,6 +668,13 @@ void GstDvdNavigator::applySubpicture()
             gst_object_unref(pad);
         }
         gst_object_unref(overlay);
+    }
+    if (GstElement* selector = gst_bin_get_by_name(GST_BIN(pipeline), kSubpictureSelector)) {
+        if (GstPad* input = selectorInput(selector, physical)) {
+            selectSubpictureInput(selector, input);
+            gst_object_unref(input);
+        }
+        gst_object_unref(selector);
     }
 }
 

@@ -3,7 +3,8 @@
 # Authors a small DVD-Video folder OUTDIR/dvd/VIDEO_TS:
 #  - root menu (blue) and title menu (green), each with 2 buttons -> title 1 / title 2
 #  - title 1: 9 s, chapters at 0, 3, 6 s; two subtitle streams (en: white bar lower left,
-#    de: lower right, shown 0.5-1.4 s, 1.5-2.4 s, ... 7.5-8.4 s)
+#    de: lower right, shown 0.5-1.4 s, 1.5-2.4 s, ... 5.5-6.4 s; then en every half
+#    second 6.5-6.9 s ... 8.5-8.9 s, de one long line 6.5-8.9 s)
 #  - title 2: 20 s, chapters at 0, 5 s, each its own cell with time stamps from 0
 # usage: make_dvd.sh OUTDIR   (needs: ffmpeg, dvdauthor with spumux)
 set -eu
@@ -42,12 +43,17 @@ cat > menu_spu.xml <<'EOF'
  </spu>
 </stream></subpictures>
 EOF
-# one cue a second, so a stream switched on mid-title shows within a second
+# one cue a second, so a stream switched on mid-title shows within a second; in the last
+# chapter a long German line, still shown when English is chosen over it
+cue() { echo " <spu start=\"00:00:0$1\" end=\"00:00:0$2\" image=\"sub_$3.png\"/>"; }
 for s in en de; do
   { echo "<subpictures><stream>"
-    for t in 0 1 2 3 4 5 6 7; do
-      echo " <spu start=\"00:00:0$t.50\" end=\"00:00:0$((t + 1)).40\" image=\"sub_$s.png\"/>"
-    done
+    for t in 0 1 2 3 4 5; do cue $t.50 $((t + 1)).40 $s; done
+    if [ $s = en ]; then
+      for t in 6 7 8; do cue $t.50 $t.90 en; [ $t = 8 ] || cue $((t + 1)).00 $((t + 1)).40 en; done
+    else
+      cue 6.50 8.90 de
+    fi
     echo "</stream></subpictures>"; } > sub_$s.xml
 done
 spumux -m dvd menu_spu.xml < root.mpg  > root_b.mpg  2> spumux.log
