@@ -25,6 +25,7 @@
 #include <gst/gst.h>
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 
 namespace {
@@ -281,36 +282,61 @@ public:
     enum Kind { SpinUp, Undecryptable };
     static constexpr int kSpinUpMs = 6000;
 
-    explicit DiscSourceTamper(Kind kind) : m_kind(kind)
+    explicit DiscSourceTamper(Kind kind) : m_state(std::make_shared<State>())
     {
-        DM->FilterGraph1->OnActivate = [this](TFilterGraph* graph) {
-            g_signal_connect(graph->pipeline(), "deep-element-added", G_CALLBACK(elementAdded),
-                             this);
+        m_state->kind = kind;
+        DM->FilterGraph1->OnActivate = [state = m_state](TFilterGraph* graph) {
+            g_signal_connect_data(graph->pipeline(), "deep-element-added",
+                                  G_CALLBACK(elementAdded), new std::shared_ptr<State>(state),
+                                  freeState, GConnectFlags(0));
         };
     }
-    ~DiscSourceTamper() { DM->FilterGraph1->OnActivate = nullptr; }
+    // The disc may go on playing after the test: its probes then let everything pass.
+    ~DiscSourceTamper()
+    {
+        DM->FilterGraph1->OnActivate = nullptr;
+        m_state->over = true;
+    }
+    // Undecryptable: whether the blocks read now fail (some discs' menus read).
+    void setFailing(bool failing) { m_state->failing = failing; }
 
 private:
-    static void elementAdded(GstBin*, GstBin*, GstElement* element, gpointer self)
+    // Shared with the probes, which may run on the streaming thread after the test.
+    struct State {
+        Kind kind = SpinUp;
+        std::atomic<bool> reported{false};
+        std::atomic<bool> failing{true};
+        std::atomic<bool> over{false};
+    };
+    static void freeState(gpointer state, GClosure*)
+    {
+        delete static_cast<std::shared_ptr<State>*>(state);
+    }
+    static void elementAdded(GstBin*, GstBin*, GstElement* element, gpointer state)
     {
         if (g_strcmp0(G_OBJECT_TYPE_NAME(element), "resinDvdSrc") != 0) {
             return;
         }
         GstPad* pad = gst_element_get_static_pad(element, "src");
-        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, blockRead, self, nullptr);
+        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, blockRead,
+                          new std::shared_ptr<State>(*static_cast<std::shared_ptr<State>*>(state)),
+                          [](gpointer p) { delete static_cast<std::shared_ptr<State>*>(p); });
         gst_object_unref(pad);
     }
-    static GstPadProbeReturn blockRead(GstPad* pad, GstPadProbeInfo*, gpointer self)
+    static GstPadProbeReturn blockRead(GstPad* pad, GstPadProbeInfo*, gpointer data)
     {
-        auto* tamper = static_cast<DiscSourceTamper*>(self);
-        if (tamper->m_kind == SpinUp) {
+        State& state = **static_cast<std::shared_ptr<State>*>(data);
+        if (state.over) {
+            return GST_PAD_PROBE_REMOVE;
+        }
+        if (state.kind == SpinUp) {
             g_usleep(kSpinUpMs * 1000);
             return GST_PAD_PROBE_REMOVE;
         }
-        if (!tamper->failing) {
+        if (!state.failing) {
             return GST_PAD_PROBE_OK;
         }
-        if (!tamper->m_reported.exchange(true)) {
+        if (!state.reported.exchange(true)) {
             GstElement* source = GST_ELEMENT(gst_pad_get_parent(pad));
             GST_ELEMENT_ERROR(source, RESOURCE, READ,
                               ("Could not read DVD. This may be because the DVD is encrypted "
@@ -320,12 +346,7 @@ private:
         }
         return GST_PAD_PROBE_DROP;
     }
-    Kind m_kind;
-    std::atomic<bool> m_reported{false};
-
-public:
-    // Undecryptable: whether the blocks read now fail (some discs' menus read).
-    std::atomic<bool> failing{true};
+    std::shared_ptr<State> m_state;
 };
 
 // Menu commands that reach the disc's source, from any thread.
@@ -988,11 +1009,11 @@ void TestDvd::anEncryptedDiscWithoutItsLibrarySaysWhatToInstall()
     m_support.reset();
     m_support.setPlaylist({m_ifo});
     DiscSourceTamper titlesOnly(DiscSourceTamper::Undecryptable);
-    titlesOnly.failing = false;
+    titlesOnly.setFailing(false);
     Frm_PlayerControl->ToolPlayClick();
     QTRY_VERIFY_WITH_TIMEOUT(yellowShare(kButton1Edge) > 0.9, 10000);
     QVERIFY(m_support.dialogs->shown.isEmpty());
-    titlesOnly.failing = true;
+    titlesOnly.setFailing(true);
     clickMenuButton(200, 250);
     QTRY_COMPARE_WITH_TIMEOUT(m_support.dialogs->shown, shown, 5000);
 }
