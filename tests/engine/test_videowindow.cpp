@@ -588,13 +588,18 @@ void TestVideoWindow::fastConverterMatchesVideoconvert_data()
 {
     QTest::addColumn<QString>("caps");
     QTest::addColumn<bool>("converts");
-    const QString size = QStringLiteral(",width=160,height=120");
-    for (const char* format : {"I420", "YV12", "NV12", "YUY2", "GRAY8"}) {
-        for (const char* colorimetry : {"bt601", "bt709", "1:4:0:0"}) {
-            QTest::addRow("%s %s", format, colorimetry)
-                << QStringLiteral("video/x-raw,format=%1,colorimetry=%2")
-                           .arg(QLatin1String(format), QLatin1String(colorimetry)) + size
-                << (qstrcmp(format, "I420") == 0 || qstrcmp(format, "YV12") == 0);
+    QTest::addColumn<QSize>("size");
+    // 430x242: a window's width, whose rows and half-width colour rows are padded.
+    for (const QSize size : {QSize(160, 120), QSize(430, 242)}) {
+        for (const char* format : {"I420", "YV12", "NV12", "YUY2", "GRAY8"}) {
+            for (const char* colorimetry : {"bt601", "bt709", "1:4:0:0"}) {
+                QTest::addRow("%s %s %dx%d", format, colorimetry, size.width(), size.height())
+                    << QStringLiteral("video/x-raw,format=%1,colorimetry=%2,width=%3,height=%4")
+                           .arg(QLatin1String(format), QLatin1String(colorimetry))
+                           .arg(size.width())
+                           .arg(size.height())
+                    << (qstrcmp(format, "I420") == 0 || qstrcmp(format, "YV12") == 0) << size;
+            }
         }
     }
 }
@@ -603,10 +608,11 @@ void TestVideoWindow::fastConverterMatchesVideoconvert()
 {
     QFETCH(QString, caps);
     QFETCH(bool, converts);
+    QFETCH(QSize, size);
     QVERIFY(SwscaleConvert::registerElement());
     const QByteArray mine = convertedBars(caps, SwscaleConvert::kFactory, converts);
     const QByteArray theirs = convertedBars(caps, "videoconvert", converts);
-    QCOMPARE(mine.size(), 160 * 120 * 4);
+    QCOMPARE(mine.size(), size.width() * size.height() * 4);
     QCOMPARE(theirs.size(), mine.size());
     qint64 total = 0;
     int worst = 0;
