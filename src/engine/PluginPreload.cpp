@@ -6,14 +6,16 @@
 namespace {
 
 // In the order they are first asked for: the window's video outputs (tried when the
-// video window is made), the graph and the type finding, demuxers and parsers, then the
-// decoders (the largest libraries), converters and the sound output. A plugin this
-// system lacks is skipped.
+// video window is made) and the elements around them, the graph and the type finding,
+// demuxers, parsers, converters and the sound output, then the decoders. GStreamer loads
+// one plugin at a time: the decoders' library (the largest, a quarter of a second on a
+// slow machine) comes last, so that the window, which asks for the others while it is
+// made, never waits behind it. A plugin this system lacks is skipped.
 constexpr const char* kPlugins[] = {
-    "xvimagesink", "ximagesink", "playback", "coreelements", "typefindfunctions", "avi",
-    "mpegpsdemux", "asf", "isomp4", "matroska", "videoparsersbad", "audioparsers", "libav",
-    "videoconvertscale", "videocrop", "app", "audioconvert", "audioresample", "volume",
-    "autodetect", "pulseaudio", "alsa",
+    "xvimagesink", "ximagesink", "videoconvertscale", "videocrop", "playback", "coreelements",
+    "typefindfunctions", "app", "avi", "mpegpsdemux", "asf", "isomp4", "matroska",
+    "videoparsersbad", "audioparsers", "audioconvert", "audioresample", "volume", "deinterlace",
+    "videofilter", "autodetect", "pulseaudio", "alsa", "libav",
 };
 
 void loadPlugins()
