@@ -177,7 +177,7 @@ int runLumeno(int argc, char** argv)
         files = forwarded.result.remaining;
     }
     gst_init(&argc, &argv);
-    const PluginPreload preload; // meanwhile, on the other core
+    PluginPreload preload; // meanwhile, on the other core
     TApplication app(argc, argv);
     if (first)
         files = Platform::absolutePaths(app.arguments().mid(1));
@@ -200,6 +200,7 @@ int runLumeno(int argc, char** argv)
     PlayerRemote remote(Frm_PlayerControl);
     auto mpris = std::make_unique<Platform::MprisService>(&remote);
     mpris->publish(QDBusConnection::sessionBus());
+    preload.allowDecoders(); // the GUI's own plugins are loaded by now
     Frm_PlayerControl->show();
     if (receiver) // not closed during the start-up
         receiver->setHandler([](quint32 dwData, const QByteArray& text) {

@@ -3,35 +3,57 @@
 
 #include <gst/gst.h>
 
+#include <chrono>
+
 namespace {
 
 // In the order they are first asked for: the window's video outputs (tried when the
 // video window is made) and the elements around them, the graph and the type finding,
-// demuxers, parsers, converters and the sound output, then the decoders. GStreamer loads
-// one plugin at a time: the decoders' library (the largest, a quarter of a second on a
-// slow machine) comes last, so that the window, which asks for the others while it is
-// made, never waits behind it. A plugin this system lacks is skipped.
+// demuxers, parsers, converters and the sound output. GStreamer loads one plugin at a
+// time, so the decoders' library (the largest, a quarter of a second on a slow machine)
+// comes after them all: the window, which asks for the others while it is made, never
+// waits behind it. A plugin this system lacks is skipped.
 constexpr const char* kPlugins[] = {
     "xvimagesink", "ximagesink", "videoconvertscale", "videocrop", "playback", "coreelements",
     "typefindfunctions", "app", "avi", "mpegpsdemux", "asf", "isomp4", "matroska",
     "videoparsersbad", "audioparsers", "audioconvert", "audioresample", "volume", "deinterlace",
-    "videofilter", "autodetect", "pulseaudio", "alsa", "libav",
+    "videofilter", "autodetect", "pulseaudio", "alsa",
 };
+constexpr const char* kDecoders = "libav";
 
-void loadPlugins()
+void load(const char* name)
 {
-    for (const char* name : kPlugins) {
-        if (GstPlugin* plugin = gst_plugin_load_by_name(name))
-            gst_object_unref(plugin);
-    }
+    if (GstPlugin* plugin = gst_plugin_load_by_name(name))
+        gst_object_unref(plugin);
 }
 
 } // namespace
 
-PluginPreload::PluginPreload() : m_thread(loadPlugins) {}
+PluginPreload::PluginPreload() : m_thread([this] { run(); }) {}
+
+void PluginPreload::run()
+{
+    for (const char* name : kPlugins)
+        load(name);
+    {
+        std::unique_lock<std::mutex> hold(m_lock);
+        m_allowed.wait_for(hold, std::chrono::seconds(1), [this] { return m_decodersAllowed; });
+    }
+    load(kDecoders);
+}
+
+void PluginPreload::allowDecoders()
+{
+    {
+        const std::lock_guard<std::mutex> hold(m_lock);
+        m_decodersAllowed = true;
+    }
+    m_allowed.notify_all();
+}
 
 PluginPreload::~PluginPreload()
 {
+    allowDecoders();
     if (m_thread.joinable())
         m_thread.join();
 }

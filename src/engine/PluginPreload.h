@@ -5,6 +5,8 @@
 // one on its own way to the first picture. It changes nothing but when the plugins'
 // libraries are read and linked: the same plugins would be loaded by the first render.
 
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 class PluginPreload {
@@ -16,6 +18,16 @@ public:
     PluginPreload(const PluginPreload&) = delete;
     PluginPreload& operator=(const PluginPreload&) = delete;
 
+    // The decoders' library is loaded only after this (or after a second): the system's
+    // loader links one library at a time, and the GUI's own plugins, loaded while the
+    // application and its windows are made, would wait behind it.
+    void allowDecoders();
+
 private:
+    void run();
+
+    std::mutex m_lock;
+    std::condition_variable m_allowed;
+    bool m_decodersAllowed = false;
     std::thread m_thread;
 };
