@@ -188,6 +188,7 @@ int runLumeno(int argc, char** argv)
     receiver->listen(Platform::handOverSocketPath());
     Platform::setExceptionHandler(showError);
     createApplicationObjects();
+    preload.allowDecoders(); // the GUI's own plugins are loaded with its windows
     Frm_PlayerControl->FReceiver = receiver;
     Frm_PlayerControl->setCommandLineFiles(files);
     Platform::UdevDriveSource::Options drives;
@@ -200,7 +201,6 @@ int runLumeno(int argc, char** argv)
     PlayerRemote remote(Frm_PlayerControl);
     auto mpris = std::make_unique<Platform::MprisService>(&remote);
     mpris->publish(QDBusConnection::sessionBus());
-    preload.allowDecoders(); // the GUI's own plugins are loaded by now
     Frm_PlayerControl->show();
     if (receiver) // not closed during the start-up
         receiver->setHandler([](quint32 dwData, const QByteArray& text) {
