@@ -35,6 +35,7 @@ endif()
 add_custom_target(lumeno_icons ALL DEPENDS ${LUMENO_ICON_PNGS})
 
 install(TARGETS lumeno RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS lumeno_player LIBRARY DESTINATION ${LUMENO_MODULE_INSTALL_DIR})
 install(FILES ${LUMENO_DATA}/${LUMENO_APP_ID}.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_BINARY_DIR}/share/metainfo/${LUMENO_COMPONENT_ID}.metainfo.xml

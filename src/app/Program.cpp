@@ -9,7 +9,6 @@
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
 #include "platform/HandOver.h"
-#include "platform/InstanceLock.h"
 #include "platform/Mpris.h"
 #include "platform/Signals.h"
 #include "platform/UdevDriveSource.h"
@@ -130,57 +129,22 @@ void setMediaEnvironment()
     }
 }
 
-namespace {
-
-// A later start, while another instance runs: hands its files over and ends. It needs
-// neither the display nor the media framework for that, so it starts neither (only a
-// core application for the local socket); only when a message must show, or the running
-// instance went away and this start takes its place, is the full application made.
-struct ForwardingStart {
-    Platform::ForwardResult result;
-    QStringList messages;
-};
-
-ForwardingStart forwardToRunningInstance(int argc, char** argv, Platform::InstanceLock& lock)
+int showHandOverMessages(int argc, char** argv, const QStringList& messages)
 {
-    QCoreApplication core(argc, argv);
-    ForwardingStart start;
-    start.result = Platform::forwardArguments(
-        Platform::absolutePaths(core.arguments().mid(1)),
-        [&start](const QString& text) { start.messages.append(text); },
-        Platform::handOverSocketPath(), Platform::kReceiverWaitMs,
-        [&lock] { return lock.tryAcquire(); });
-    return start;
+    TApplication app(argc, argv);
+    for (const QString& text : messages)
+        Platform::dialogs().message(nullptr, text);
+    return 0;
 }
 
-} // namespace
-
-int runLumeno(int argc, char** argv)
+int runLumeno(int argc, char** argv, const QStringList* files)
 {
     setMediaEnvironment();
     QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
-    Platform::InstanceLock lock;
-    const bool first = lock.tryAcquire();
-    QStringList files;
-    if (!first) {
-        // Another instance runs: hand it our files and end; if it goes away meanwhile,
-        // this start becomes the running instance with the files not yet handed over.
-        const ForwardingStart forwarded = forwardToRunningInstance(argc, argv, lock);
-        if (!forwarded.result.tookOver) {
-            if (forwarded.messages.isEmpty())
-                return forwarded.result.exitCode;
-            TApplication app(argc, argv);
-            for (const QString& text : forwarded.messages)
-                Platform::dialogs().message(nullptr, text);
-            return forwarded.result.exitCode;
-        }
-        files = forwarded.result.remaining;
-    }
     gst_init(&argc, &argv);
     PluginPreload preload; // meanwhile, on the other core
     TApplication app(argc, argv);
-    if (first)
-        files = Platform::absolutePaths(app.arguments().mid(1));
+    const QStringList startFiles = files ? *files : Platform::absolutePaths(app.arguments().mid(1));
 
     // Listening before the windows exist shortens the time in which later starts find
     // the lock taken and nobody to hand their files to; their frames wait in the queue.
@@ -190,7 +154,7 @@ int runLumeno(int argc, char** argv)
     createApplicationObjects();
     preload.allowDecoders(); // the GUI's own plugins are loaded with its windows
     Frm_PlayerControl->FReceiver = receiver;
-    Frm_PlayerControl->setCommandLineFiles(files);
+    Frm_PlayerControl->setCommandLineFiles(startFiles);
     Platform::UdevDriveSource::Options drives;
     drives.audioDisc = [](const QString& node) {
         return !TMediaPlayer::trackFiles(node).isEmpty();

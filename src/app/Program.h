@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The program's entry: one running instance per user, the shared objects made in their
-// fixed order, and the hand-over from later starts.
+// The running instance's program: the shared objects made in their fixed order, and the
+// hand-over from later starts. The instance lock is taken before, by the program's front.
 
 #include <QApplication>
 
@@ -25,4 +25,8 @@ void closeOnTerminationRequest();
 // (their threads read the environment later; changing it then is a race).
 void setMediaEnvironment();
 
-int runLumeno(int argc, char** argv);
+// Runs the player until it closes. files: what to play, as absolute paths; null takes
+// the command line's.
+int runLumeno(int argc, char** argv, const QStringList* files = nullptr);
+// What a later start could not hand over, each shown in a message box.
+int showHandOverMessages(int argc, char** argv, const QStringList& messages);

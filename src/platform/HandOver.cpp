@@ -2,18 +2,15 @@
 #include "platform/HandOver.h"
 
 #include "platform/Errors.h"
-#include "platform/InstanceLock.h"
 #include "platform/Responsive.h"
 
-#include <QDeadlineTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QMutexLocker>
 #include <QLoggingCategory>
+#include <QMutexLocker>
 #include <QPointer>
 #include <QThread>
 #include <QTimer>
-#include <QtEndian>
 
 #include <stdexcept>
 
@@ -22,15 +19,9 @@ Q_LOGGING_CATEGORY(lcHandOver, "lumeno.handover")
 namespace Platform {
 
 namespace {
-constexpr qsizetype kReplySize = 4;
 constexpr int kDeferMs = 20; // retry of a hand-over put off while media open
 
 } // namespace
-
-QString handOverSocketPath(const QString& name)
-{
-    return perUserRuntimePath(name);
-}
 
 // The socket side of a receiver, on the receiver's I/O thread: reads frames, queues them
 // in the receiver and answers each at once.
@@ -39,8 +30,7 @@ public:
     explicit HandOverListener(HandOverReceiver* receiver)
         : m_receiver(receiver), m_server(new QLocalServer(this))
     {
-        connect(m_server, &QLocalServer::newConnection, this,
-                &HandOverListener::acceptConnections);
+        connect(m_server, &QLocalServer::newConnection, this, &HandOverListener::acceptConnections);
     }
 
     bool listen(const QString& socketPath, QString& error)
@@ -138,7 +128,7 @@ void HandOverListener::readFrames(QLocalSocket* socket, Connection& connection)
 bool HandOverListener::answer(QLocalSocket* socket)
 {
     if (socket->state() == QLocalSocket::ConnectedState) {
-        socket->write(QByteArray(kReplySize, '\0'));
+        socket->write(QByteArray(kHandOverReplySize, '\0'));
         socket->flush();
     }
     // A write error may have reported the disconnect (and released the socket) right here.
@@ -277,100 +267,6 @@ void HandOverReceiver::handleQueue()
             return;
     }
     m_handling = false;
-}
-
-SendResult sendHandOver(const QString& socketPath, quint32 dwData, const QString& text,
-                        int timeoutMs)
-{
-    QByteArray data = text.toUtf8();
-    data.append('\0');
-    if (data.size() > qsizetype(kHandOverMaxData)) {
-        qCWarning(lcHandOver, "argument too long to hand over (%lld bytes)",
-                  static_cast<long long>(data.size()));
-        return SendResult::TooLong;
-    }
-    const QDeadlineTimer deadline(timeoutMs); // negative: forever
-    const auto remaining = [&deadline] { return int(deadline.remainingTime()); };
-
-    QLocalSocket socket;
-    socket.connectToServer(socketPath);
-    if (!socket.waitForConnected(remaining())) {
-        const auto error = socket.error();
-        if (error == QLocalSocket::ServerNotFoundError ||
-            error == QLocalSocket::ConnectionRefusedError)
-            return SendResult::NoReceiver;
-        qCWarning(lcHandOver, "cannot connect: %s", qPrintable(socket.errorString()));
-        return SendResult::Failed;
-    }
-    socket.write(encodeHandOverFrame(dwData, data));
-    while (socket.bytesToWrite() > 0) {
-        if (!socket.waitForBytesWritten(remaining()))
-            return SendResult::Failed;
-    }
-    while (socket.bytesAvailable() < kReplySize) {
-        if (!socket.waitForReadyRead(remaining()))
-            return SendResult::Failed; // refused, timed out, or the receiver went away
-    }
-    const QByteArray reply = socket.read(kReplySize);
-    return qFromLittleEndian<quint32>(reply.constData()) == 0 ? SendResult::Delivered
-                                                              : SendResult::Failed;
-}
-
-namespace {
-constexpr int kRetryMs = 50;
-
-// One argument, retried while nobody takes it, up to the deadline.
-SendResult forwardOne(const QString& socketPath, const QString& argument,
-                      const QDeadlineTimer& deadline, const std::function<bool()>& takeOver,
-                      bool& tookOver)
-{
-    for (;;) {
-        const SendResult result = sendHandOver(socketPath, 0, argument);
-        // Failed: connected, but the instance went away before answering (it is closing).
-        if (result == SendResult::Delivered || result == SendResult::TooLong)
-            return result;
-        if (takeOver && takeOver()) {
-            tookOver = true;
-            return result;
-        }
-        if (deadline.hasExpired())
-            return result;
-        QThread::msleep(kRetryMs);
-    }
-}
-} // namespace
-
-ForwardResult forwardArguments(const QStringList& args,
-                               const std::function<void(const QString&)>& showMessage,
-                               const QString& socketPath, int receiverWaitMs,
-                               const std::function<bool()>& takeOver)
-{
-    ForwardResult outcome;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& argument = args.at(i);
-        bool tookOver = false;
-        const SendResult result =
-            forwardOne(socketPath, argument, QDeadlineTimer(receiverWaitMs), takeOver, tookOver);
-        if (tookOver) {
-            outcome.tookOver = true;
-            outcome.remaining = args.mid(i);
-            return outcome;
-        }
-        switch (result) {
-        case SendResult::Delivered:
-            break;
-        case SendResult::NoReceiver:
-            outcome.exitCode = 1;
-            showMessage(QString::fromLatin1(kReceiverNotFound));
-            break;
-        case SendResult::Failed:
-        case SendResult::TooLong:
-            outcome.exitCode = 1;
-            qCWarning(lcHandOver, "hand-over of %s failed", qPrintable(argument));
-            break;
-        }
-    }
-    return outcome;
 }
 
 } // namespace Platform

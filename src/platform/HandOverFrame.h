@@ -10,6 +10,7 @@ namespace Platform {
 
 constexpr quint32 kHandOverMaxData = 64 * 1024; // largest accepted cbData
 constexpr qsizetype kHandOverHeaderSize = 8;
+constexpr qsizetype kHandOverReplySize = 4; // u32 LE 0: the frame was taken
 
 struct HandOverFrame {
     quint32 dwData = 0;

@@ -23,6 +23,20 @@ quiet() {
 
 [ -x "$root/bin/lumeno" ] || fail "no program in bin"
 grep -q 'id="keys"' "$root/share/lumeno/Help.html" || fail "no help document"
+# The installed program finds its player module and takes a later start's file.
+run=$work/run; mkdir -m 700 "$run"
+(
+    export XDG_RUNTIME_DIR=$run HOME=$work XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config \
+        QT_QPA_PLATFORM=offscreen LUMENO_MIXER_DEVICE=null LUMENO_AUDIO_SINK=fakesink \
+        LUMENO_VIDEO_SINK=fakesink
+    "$root/bin/lumeno" >"$work/run.log" 2>&1 &
+    program=$!
+    trap 'kill -KILL $program 2>/dev/null || true' EXIT
+    for i in $(seq 100); do [ -S "$run/Lumeno" ] && break; kill -0 $program 2>/dev/null || break; sleep 0.1; done
+    [ -S "$run/Lumeno" ] || { cat "$work/run.log"; fail "the installed program does not run"; }
+    timeout 10 "$root/bin/lumeno" "$work/none.mp3" >>"$work/run.log" 2>&1 ||
+        { cat "$work/run.log"; fail "the installed program takes no hand-over"; }
+)
 
 desktop=$root/share/applications/$id.desktop
 [ -f "$desktop" ] || fail "no .desktop file"
@@ -77,6 +91,7 @@ for f in ./usr/bin/lumeno ./usr/share/applications/$id.desktop ./usr/share/metai
          ./usr/share/doc/lumeno/copyright ./usr/share/doc/lumeno/changelog.gz ./usr/share/man/man1/lumeno.1.gz; do
     echo "$contents" | grep -q " $f\$" || fail "package lacks $f"
 done
+echo "$contents" | grep -q " ./usr/lib/\(.*/\)\?lumeno/lumeno-player.so$" || fail "package lacks the player module"
 lintian --allow-root --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 || {
     cat "$work/lintian.log"; fail "lintian finds fault with the package"; }
 grep '^[EW]: ' "$work/lintian.log" && fail "lintian warns"
