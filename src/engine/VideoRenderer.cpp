@@ -159,6 +159,11 @@ bool linkChain(GstElement* bin, std::initializer_list<GstElement*> chain)
     return linked;
 }
 
+bool hasProperty(GstElement* element, const char* name)
+{
+    return element && g_object_class_find_property(G_OBJECT_GET_CLASS(element), name);
+}
+
 // A sink counts only if it can open its device: an Xv sink without a free port, or a
 // GL sink without a GL display, fails here instead of in the middle of a render.
 GstElement* probeNativeSink()
@@ -169,6 +174,16 @@ GstElement* probeNativeSink()
             continue;
         }
         gst_object_ref_sink(sink);
+        // The widget keeps the mouse and the keys, and tells the sink when to redraw. Left
+        // to itself an X sink polls the display twenty times a second, paused or not, from
+        // a thread it starts at READY; going back to NULL here would wait for that
+        // thread's sleep to end, up to 50 ms more before the first picture.
+        if (GST_IS_VIDEO_OVERLAY(sink)) {
+            gst_video_overlay_handle_events(GST_VIDEO_OVERLAY(sink), FALSE);
+        }
+        if (hasProperty(sink, "handle-expose")) {
+            g_object_set(sink, "handle-expose", FALSE, nullptr);
+        }
         const bool opens = gst_element_set_state(sink, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE;
         gst_element_set_state(sink, GST_STATE_NULL);
         if (opens && GST_IS_VIDEO_OVERLAY(sink)) {
@@ -177,11 +192,6 @@ GstElement* probeNativeSink()
         gst_object_unref(sink);
     }
     return nullptr;
-}
-
-bool hasProperty(GstElement* element, const char* name)
-{
-    return element && g_object_class_find_property(G_OBJECT_GET_CLASS(element), name);
 }
 
 // A frame that stays mapped as long as an image shows it: the picture is handed to the
@@ -442,12 +452,6 @@ bool VideoRenderer::buildNative()
     gst_object_unref(ghost);
     m_sink = sink;
     m_crop = crop;
-    // The widget keeps the mouse and the keys, and tells the sink when to redraw: left
-    // to itself an X sink polls the display twenty times a second, paused or not.
-    gst_video_overlay_handle_events(GST_VIDEO_OVERLAY(m_sink), FALSE);
-    if (hasProperty(m_sink, "handle-expose")) {
-        g_object_set(m_sink, "handle-expose", FALSE, nullptr);
-    }
     return true;
 }
 
