@@ -9,15 +9,16 @@ namespace {
 
 // In the order they are first asked for: the window's video outputs (tried when the
 // video window is made) and the elements around them, the graph and the type finding,
-// demuxers, parsers, converters and the sound output. GStreamer loads one plugin at a
-// time, so the decoders' library (the largest, a quarter of a second on a slow machine)
-// comes after them all: the window, which asks for the others while it is made, never
-// waits behind it. A plugin this system lacks is skipped.
+// demuxers, parsers, converters, the sound output and its balance filter. GStreamer
+// loads one plugin at a time, so the decoders' library (the largest, a quarter of a
+// second on a slow machine) comes after them all: the window, which asks for the others
+// while it is made, never waits behind it, nor does the graph when it is made. A plugin
+// this system lacks is skipped.
 constexpr const char* kPlugins[] = {
     "xvimagesink", "ximagesink", "videoconvertscale", "videocrop", "playback", "coreelements",
     "typefindfunctions", "app", "avi", "mpegpsdemux", "asf", "isomp4", "matroska",
     "videoparsersbad", "audioparsers", "audioconvert", "audioresample", "volume", "deinterlace",
-    "videofilter", "autodetect", "pulseaudio", "alsa",
+    "videofilter", "autodetect", "pulseaudio", "alsa", "audiofx",
 };
 constexpr const char* kDecoders = "libav";
 
