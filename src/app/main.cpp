@@ -41,7 +41,8 @@ void* loadPlayerModule()
 {
     char self[PATH_MAX];
     const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self);
-    std::string folder = length > 0 ? std::string(self, size_t(length)) : std::string(".");
+    const bool known = length > 0 && size_t(length) < sizeof self;
+    std::string folder = known ? std::string(self, size_t(length)) : std::string(".");
     folder.erase(folder.find_last_of('/') + 1);
     std::string error = "not found";
     for (const char* subfolder : {"", LUMENO_PLAYER_MODULE_DIR "/"}) {
