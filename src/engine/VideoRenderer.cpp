@@ -80,34 +80,86 @@ void dropFloating(std::initializer_list<GstElement*> elements)
 // The X sinks prefer frames of their window's size, and everything upstream would then
 // scale to it, so the bin would never see the native picture it crops for the zoom and
 // measures for the letterbox. The bin scales itself: tell upstream any size will do.
+//
+// Working that answer out means asking every converter and scaler of the chain and then
+// simplifying a dozen structures, about 6 ms, and a file's start asks some twenty times.
+// Without the sizes the answer depends only on what the sink takes (the size filters and
+// the crop change sizes alone), so it is kept until the sink's caps change.
+struct AnySizeCaps {
+    GstPad* sinkPad = nullptr;
+    std::mutex lock;
+    GstCaps* sinkCaps = nullptr; // what the sink took when the answer was worked out
+    GstCaps* any = nullptr;
+
+    ~AnySizeCaps()
+    {
+        gst_clear_caps(&sinkCaps);
+        gst_clear_caps(&any);
+        gst_clear_object(&sinkPad);
+    }
+    static GQuark quark() { return g_quark_from_static_string("lumeno-any-size-caps"); }
+    static void release(gpointer data) { delete static_cast<AnySizeCaps*>(data); }
+};
+
+GstCaps* anySizeCaps(GstPad* pad, GstObject* parent)
+{
+    GstQuery* unfiltered = gst_query_new_caps(nullptr);
+    GstCaps* any = nullptr;
+    if (gst_pad_query_default(pad, parent, unfiltered)) {
+        GstCaps* inner = nullptr;
+        gst_query_parse_caps_result(unfiltered, &inner);
+        if (inner) {
+            any = gst_caps_copy(inner);
+            for (guint i = 0; i < gst_caps_get_size(any); ++i) {
+                gst_structure_remove_fields(gst_caps_get_structure(any, i), "width", "height",
+                                            "pixel-aspect-ratio", nullptr);
+            }
+            any = gst_caps_simplify(any);
+        }
+    }
+    gst_query_unref(unfiltered);
+    return any;
+}
+
 gboolean anySizeCapsQuery(GstPad* pad, GstObject* parent, GstQuery* query)
 {
     if (GST_QUERY_TYPE(query) != GST_QUERY_CAPS) {
         return gst_pad_query_default(pad, parent, query);
     }
+    auto* cache =
+        static_cast<AnySizeCaps*>(g_object_get_qdata(G_OBJECT(pad), AnySizeCaps::quark()));
+    GstCaps* sinkCaps = cache ? gst_pad_query_caps(cache->sinkPad, nullptr) : nullptr;
+    GstCaps* any = nullptr;
+    if (sinkCaps) {
+        std::lock_guard<std::mutex> hold(cache->lock);
+        if (cache->sinkCaps && gst_caps_is_equal(sinkCaps, cache->sinkCaps)) {
+            any = gst_caps_ref(cache->any);
+        }
+    }
+    if (!any) {
+        any = anySizeCaps(pad, parent);
+        if (any && sinkCaps) {
+            std::lock_guard<std::mutex> hold(cache->lock);
+            gst_caps_replace(&cache->sinkCaps, sinkCaps);
+            gst_caps_replace(&cache->any, any);
+        }
+    }
+    if (sinkCaps) {
+        gst_caps_unref(sinkCaps);
+    }
+    if (!any) {
+        return FALSE;
+    }
     GstCaps* filter = nullptr;
     gst_query_parse_caps(query, &filter);
-    GstQuery* unfiltered = gst_query_new_caps(nullptr);
-    const gboolean answered = gst_pad_query_default(pad, parent, unfiltered);
-    GstCaps* inner = nullptr;
-    gst_query_parse_caps_result(unfiltered, &inner);
-    if (answered && inner) {
-        GstCaps* any = gst_caps_copy(inner);
-        for (guint i = 0; i < gst_caps_get_size(any); ++i) {
-            gst_structure_remove_fields(gst_caps_get_structure(any, i), "width", "height",
-                                        "pixel-aspect-ratio", nullptr);
-        }
-        any = gst_caps_simplify(any);
-        if (filter) {
-            GstCaps* both = gst_caps_intersect_full(filter, any, GST_CAPS_INTERSECT_FIRST);
-            gst_caps_unref(any);
-            any = both;
-        }
-        gst_query_set_caps_result(query, any);
+    if (filter) {
+        GstCaps* both = gst_caps_intersect_full(filter, any, GST_CAPS_INTERSECT_FIRST);
         gst_caps_unref(any);
+        any = both;
     }
-    gst_query_unref(unfiltered);
-    return answered;
+    gst_query_set_caps_result(query, any);
+    gst_caps_unref(any);
+    return TRUE;
 }
 
 // The libswscale converter ahead of videoconvert, which then has nothing left to do for
@@ -438,6 +490,9 @@ bool VideoRenderer::buildNative()
         }
     }
     GstPad* ghost = gst_element_get_static_pad(m_bin, "sink");
+    auto* cache = new AnySizeCaps;
+    cache->sinkPad = gst_element_get_static_pad(sink, "sink");
+    g_object_set_qdata_full(G_OBJECT(ghost), AnySizeCaps::quark(), cache, AnySizeCaps::release);
     gst_pad_set_query_function(ghost, anySizeCapsQuery);
     if (size) {
         m_pending = std::make_shared<PendingSizes>();
