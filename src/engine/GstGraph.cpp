@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QUrl>
 
+#include <gst/base/gstbasetransform.h>
 #include <gst/gst.h>
 #include <gst/pbutils/missing-plugins.h>
 
@@ -263,18 +264,10 @@ GstGraph::GstGraph() : m_events(std::make_shared<MediaEventQueue>())
         return;
     }
     gst_object_ref_sink(m_playbin);
-    if (GstElement* audio = sinkFromEnvironment("LUMENO_AUDIO_SINK")) {
-        g_object_set(m_playbin, "audio-sink", audio, nullptr);
-    }
     if (GstElement* video = sinkFromEnvironment("LUMENO_VIDEO_SINK")) {
         g_object_set(m_playbin, "video-sink", video, nullptr);
     }
-    // Balance is a panorama filter in the audio path; without it balance is only stored.
-    m_panorama = gst_element_factory_make("audiopanorama", nullptr);
-    if (m_panorama) {
-        gst_object_ref_sink(m_panorama);
-        g_object_set(m_playbin, "audio-filter", m_panorama, nullptr);
-    }
+    setAudioPath(sinkFromEnvironment("LUMENO_AUDIO_SINK"));
     GstBus* bus = gst_element_get_bus(m_playbin);
     gst_bus_set_sync_handler(
         bus,
@@ -298,6 +291,120 @@ GstGraph::~GstGraph()
     gst_object_unref(m_playbin);
     if (m_panorama) {
         gst_object_unref(m_panorama);
+    }
+    if (m_volume) {
+        gst_object_unref(m_volume);
+    }
+}
+
+namespace {
+
+// audiopanorama copies every buffer, also with the balance centred, where its output is
+// its stereo input unchanged. While that holds it is told to pass buffers on as they are
+// (mono input always goes through it: it makes the two channels). The caps and the
+// balance change on different threads, hence the lock.
+struct CentredBalance {
+    std::mutex lock;
+    bool stereoIn = false;
+
+    static GQuark quark() { return g_quark_from_static_string("lumeno-centred-balance"); }
+    static void release(gpointer data) { delete static_cast<CentredBalance*>(data); }
+
+    // With the lock held.
+    void apply(GstElement* panorama)
+    {
+        gfloat pan = 0;
+        g_object_get(panorama, "panorama", &pan, nullptr);
+        gst_base_transform_set_passthrough(GST_BASE_TRANSFORM(panorama), stereoIn && pan == 0);
+    }
+
+    static GstPadProbeReturn onCaps(GstPad* pad, GstPadProbeInfo* info, gpointer)
+    {
+        GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+        if (GST_EVENT_TYPE(event) != GST_EVENT_CAPS) {
+            return GST_PAD_PROBE_OK;
+        }
+        GstCaps* caps = nullptr;
+        gst_event_parse_caps(event, &caps);
+        gint channels = 0;
+        gst_structure_get_int(gst_caps_get_structure(caps, 0), "channels", &channels);
+        GstElement* panorama = gst_pad_get_parent_element(pad);
+        if (panorama) {
+            auto* self =
+                static_cast<CentredBalance*>(g_object_get_qdata(G_OBJECT(panorama), quark()));
+            std::lock_guard<std::mutex> hold(self->lock);
+            self->stereoIn = channels == 2;
+            self->apply(panorama);
+            gst_object_unref(panorama);
+        }
+        return GST_PAD_PROBE_OK;
+    }
+};
+
+} // namespace
+
+void watchCentredBalance(GstElement* panorama)
+{
+    g_object_set_qdata_full(G_OBJECT(panorama), CentredBalance::quark(), new CentredBalance,
+                            CentredBalance::release);
+    GstPad* in = gst_element_get_static_pad(panorama, "sink");
+    gst_pad_add_probe(in, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, CentredBalance::onCaps, nullptr,
+                      nullptr);
+    gst_object_unref(in);
+}
+
+void setBalance(GstElement* panorama, float pan)
+{
+    auto* self = static_cast<CentredBalance*>(
+        g_object_get_qdata(G_OBJECT(panorama), CentredBalance::quark()));
+    if (!self) {
+        g_object_set(panorama, "panorama", pan, nullptr);
+        return;
+    }
+    std::lock_guard<std::mutex> hold(self->lock);
+    g_object_set(panorama, "panorama", pan, nullptr);
+    self->apply(panorama);
+}
+
+void GstGraph::setAudioPath(GstElement* sink)
+{
+    // Balance is a panorama filter in the audio path; without it balance is only stored.
+    if (GstElement* panorama = gst_element_factory_make("audiopanorama", nullptr)) {
+        watchCentredBalance(panorama);
+        m_panorama = GST_ELEMENT(gst_object_ref_sink(panorama));
+        g_object_set(m_playbin, "audio-filter", m_panorama, nullptr);
+    }
+    // The volume is a volume element of the graph's own right before the sink, where
+    // playbin puts the one it makes for its "volume"; but GStreamer 1.22's playbin never
+    // frees that one (an element and its pads, some 4 KB for every graph made). At full
+    // volume it passes buffers on untouched, as playbin's does.
+    GstElement* volume = gst_element_factory_make("volume", nullptr);
+    if (!sink) {
+        sink = gst_element_factory_make("autoaudiosink", nullptr);
+    }
+    if (volume && sink) {
+        GstElement* out = gst_bin_new("audio-out");
+        gst_bin_add_many(GST_BIN(out), volume, sink, nullptr);
+        GstPad* in = gst_element_get_static_pad(volume, "sink");
+        if (gst_element_link(volume, sink) &&
+            gst_element_add_pad(out, gst_ghost_pad_new("sink", in))) {
+            m_volume = GST_ELEMENT(gst_object_ref(volume));
+            // GST_PLAY_FLAG_SOFT_VOLUME off: playbin makes no volume element of its own.
+            guint flags = 0;
+            g_object_get(m_playbin, "flags", &flags, nullptr);
+            g_object_set(m_playbin, "flags", flags & ~guint(1 << 4), nullptr);
+            g_object_set(m_playbin, "audio-sink", out, nullptr);
+        } else {
+            gst_object_unref(gst_object_ref_sink(out));
+        }
+        gst_object_unref(in);
+        return;
+    }
+    if (volume) {
+        gst_object_unref(gst_object_ref_sink(volume));
+    }
+    if (sink) {
+        g_object_set(m_playbin, "audio-sink", sink, nullptr);
     }
 }
 

@@ -72,6 +72,11 @@ private:
     MediaTags m_tags;
 };
 
+// The balance filter lets centred stereo through untouched; setBalance is how its
+// balance is set so that it knows.
+void watchCentredBalance(GstElement* panorama);
+void setBalance(GstElement* panorama, float pan);
+
 class GstGraph {
 public:
     GstGraph();
@@ -82,6 +87,8 @@ public:
     bool valid() const { return m_playbin != nullptr; }
     GstElement* element() const { return m_playbin; }
     GstElement* panorama() const { return m_panorama; }
+    // The element whose "volume" is the graph's volume: the volume filter, or playbin.
+    GstElement* volume() const { return m_volume ? m_volume : m_playbin; }
     const std::shared_ptr<MediaEventQueue>& events() const { return m_events; }
 
     // Builds the graph for uri and waits (at most timeoutMs) until it is ready to run.
@@ -105,9 +112,12 @@ private:
     HRESULT waitForState(int timeoutMs, bool& settled);
     static int busSyncHandler(GstBus* bus, GstMessage* msg, void* self);
     void onBusMessage(GstMessage* msg);
+    // The balance filter, and the volume ahead of sink (the usual one when null).
+    void setAudioPath(GstElement* sink);
 
     GstElement* m_playbin = nullptr;
     GstElement* m_panorama = nullptr;
+    GstElement* m_volume = nullptr;
     HRESULT m_lastRender = S_OK;
     std::shared_ptr<MediaEventQueue> m_events;
 };

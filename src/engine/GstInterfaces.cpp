@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/GstInterfaces.h"
 
+#include "engine/GstGraph.h"
+
 #include <cmath>
 #include <gst/gst.h>
 
@@ -126,15 +128,15 @@ HRESULT GstMediaSeeking::GetRate(double& rate)
 
 // ---------------------------------------------------------------- audio
 
-GstBasicAudio::GstBasicAudio(GstElement* pipeline, GstElement* panorama)
-    : m_pipeline(GST_ELEMENT(gst_object_ref(pipeline))),
+GstBasicAudio::GstBasicAudio(GstElement* volume, GstElement* panorama)
+    : m_volume(GST_ELEMENT(gst_object_ref(volume))),
       m_panorama(panorama ? GST_ELEMENT(gst_object_ref(panorama)) : nullptr)
 {
 }
 
 GstBasicAudio::~GstBasicAudio()
 {
-    gst_object_unref(m_pipeline);
+    gst_object_unref(m_volume);
     if (m_panorama) {
         gst_object_unref(m_panorama);
     }
@@ -147,14 +149,14 @@ HRESULT GstBasicAudio::put_Volume(long volume)
     }
     // Hundredths of a decibel to amplitude; the bottom of the scale is silence.
     const double amplitude = volume <= -10000 ? 0.0 : std::pow(10.0, double(volume) / 2000.0);
-    g_object_set(m_pipeline, "volume", amplitude, nullptr);
+    g_object_set(m_volume, "volume", amplitude, nullptr);
     return S_OK;
 }
 
 HRESULT GstBasicAudio::get_Volume(long& volume)
 {
     gdouble amplitude = 0;
-    g_object_get(m_pipeline, "volume", &amplitude, nullptr);
+    g_object_get(m_volume, "volume", &amplitude, nullptr);
     volume = amplitude <= 1e-5 ? -10000 : long(std::lround(2000.0 * std::log10(amplitude)));
     volume = std::max(-10000L, std::min(0L, volume));
     return S_OK;
@@ -168,7 +170,7 @@ HRESULT GstBasicAudio::put_Balance(long balance)
     if (!m_panorama) {
         return E_NOTIMPL;
     }
-    g_object_set(m_panorama, "panorama", gfloat(balance / 10000.0), nullptr);
+    setBalance(m_panorama, gfloat(balance / 10000.0));
     return S_OK;
 }
 

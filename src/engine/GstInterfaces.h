@@ -26,7 +26,8 @@ private:
 
 class GstBasicAudio : public IBasicAudio {
 public:
-    GstBasicAudio(GstElement* pipeline, GstElement* panorama);
+    // volume: an element with a linear "volume" property (a volume element, or playbin).
+    GstBasicAudio(GstElement* volume, GstElement* panorama);
     ~GstBasicAudio() override;
     HRESULT put_Volume(long volume) override;
     HRESULT get_Volume(long& volume) override;
@@ -34,7 +35,7 @@ public:
     HRESULT get_Balance(long& balance) override;
 
 private:
-    GstElement* m_pipeline;
+    GstElement* m_volume;
     GstElement* m_panorama;
 };
 

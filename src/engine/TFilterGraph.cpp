@@ -408,7 +408,7 @@ std::shared_ptr<IBasicAudio> TFilterGraph::QueryBasicAudio() const
     if (QueryInterface(Iid::BasicAudio) != S_OK) {
         return nullptr;
     }
-    return std::make_shared<GstBasicAudio>(FFilterGraph->element(), FFilterGraph->panorama());
+    return std::make_shared<GstBasicAudio>(FFilterGraph->volume(), FFilterGraph->panorama());
 }
 
 std::shared_ptr<IDvdControl2> TFilterGraph::QueryDvdControl2() const
