@@ -302,8 +302,11 @@ namespace {
 // audiopanorama copies every buffer, also with the balance centred, where its output is
 // its stereo input unchanged. While that holds it is told to pass buffers on as they are
 // (mono input always goes through it: it makes the two channels). The caps and the
-// balance change on different threads, hence the lock.
+// balance change on different threads, hence the lock. Kept as the filter's own data.
 struct CentredBalance {
+    explicit CentredBalance(GstElement* filter) : panorama(filter) {}
+
+    GstElement* panorama; // not owned: this lives as long as the filter
     std::mutex lock;
     bool stereoIn = false;
 
@@ -311,14 +314,14 @@ struct CentredBalance {
     static void release(gpointer data) { delete static_cast<CentredBalance*>(data); }
 
     // With the lock held.
-    void apply(GstElement* panorama)
+    void apply()
     {
         gfloat pan = 0;
         g_object_get(panorama, "panorama", &pan, nullptr);
         gst_base_transform_set_passthrough(GST_BASE_TRANSFORM(panorama), stereoIn && pan == 0);
     }
 
-    static GstPadProbeReturn onCaps(GstPad* pad, GstPadProbeInfo* info, gpointer)
+    static GstPadProbeReturn onCaps(GstPad*, GstPadProbeInfo* info, gpointer data)
     {
         GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
         if (GST_EVENT_TYPE(event) != GST_EVENT_CAPS) {
@@ -328,42 +331,34 @@ struct CentredBalance {
         gst_event_parse_caps(event, &caps);
         gint channels = 0;
         gst_structure_get_int(gst_caps_get_structure(caps, 0), "channels", &channels);
-        GstElement* panorama = gst_pad_get_parent_element(pad);
-        if (panorama) {
-            auto* self =
-                static_cast<CentredBalance*>(g_object_get_qdata(G_OBJECT(panorama), quark()));
-            std::lock_guard<std::mutex> hold(self->lock);
-            self->stereoIn = channels == 2;
-            self->apply(panorama);
-            gst_object_unref(panorama);
-        }
+        auto* self = static_cast<CentredBalance*>(data);
+        std::lock_guard<std::mutex> hold(self->lock);
+        self->stereoIn = channels == 2;
+        self->apply();
         return GST_PAD_PROBE_OK;
     }
 };
 
-} // namespace
-
 void watchCentredBalance(GstElement* panorama)
 {
-    g_object_set_qdata_full(G_OBJECT(panorama), CentredBalance::quark(), new CentredBalance,
+    auto* self = new CentredBalance(panorama);
+    g_object_set_qdata_full(G_OBJECT(panorama), CentredBalance::quark(), self,
                             CentredBalance::release);
     GstPad* in = gst_element_get_static_pad(panorama, "sink");
-    gst_pad_add_probe(in, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, CentredBalance::onCaps, nullptr,
+    gst_pad_add_probe(in, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, CentredBalance::onCaps, self,
                       nullptr);
     gst_object_unref(in);
 }
+
+} // namespace
 
 void setBalance(GstElement* panorama, float pan)
 {
     auto* self = static_cast<CentredBalance*>(
         g_object_get_qdata(G_OBJECT(panorama), CentredBalance::quark()));
-    if (!self) {
-        g_object_set(panorama, "panorama", pan, nullptr);
-        return;
-    }
     std::lock_guard<std::mutex> hold(self->lock);
     g_object_set(panorama, "panorama", pan, nullptr);
-    self->apply(panorama);
+    self->apply();
 }
 
 void GstGraph::setAudioPath(GstElement* sink)

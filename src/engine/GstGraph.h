@@ -72,9 +72,8 @@ private:
     MediaTags m_tags;
 };
 
-// The balance filter lets centred stereo through untouched; setBalance is how its
-// balance is set so that it knows.
-void watchCentredBalance(GstElement* panorama);
+// Sets the balance of a graph's balance filter (panorama()), which lets centred stereo
+// through untouched and has to know when the balance changes.
 void setBalance(GstElement* panorama, float pan);
 
 class GstGraph {
