@@ -182,26 +182,6 @@ bool addGhostSink(GstElement* bin, GstElement* first)
     return ghost && gst_element_add_pad(bin, ghost);
 }
 
-// Links one raw-video element's "src" pad to the next one's "sink" pad. Only the pad
-// templates are compared: gst_element_link would ask both elements for the caps they
-// can take, and through the converters' long format lists that costs the window about
-// 25 ms at every start. The formats themselves are agreed when the first frame comes.
-bool linkPads(GstElement* from, GstElement* to)
-{
-    GstPad* src = gst_element_get_static_pad(from, "src");
-    GstPad* sink = gst_element_get_static_pad(to, "sink");
-    const bool linked =
-        src && sink &&
-        gst_pad_link_full(src, sink,
-                          GstPadLinkCheck(GST_PAD_LINK_CHECK_HIERARCHY |
-                                          GST_PAD_LINK_CHECK_TEMPLATE_CAPS)) == GST_PAD_LINK_OK;
-    if (src)
-        gst_object_unref(src);
-    if (sink)
-        gst_object_unref(sink);
-    return linked;
-}
-
 // Puts the elements given (null ones skipped) into the bin one after the other, the
 // first behind the bin's sink pad. On failure the bin is left empty.
 bool linkChain(GstElement* bin, std::initializer_list<GstElement*> chain)
@@ -215,7 +195,14 @@ bool linkChain(GstElement* bin, std::initializer_list<GstElement*> chain)
         }
         gst_object_ref(e);
         gst_bin_add(GST_BIN(bin), e);
-        linked = linked && (!previous || linkPads(previous, e));
+        // By the pads' names, comparing only their templates: linking by element would
+        // ask both elements for every caps they take, which through the converters' long
+        // format lists costs the window about 25 ms at every start. The formats
+        // themselves are agreed when the first frame comes.
+        linked = linked && (!previous || gst_element_link_pads_full(
+                                             previous, "src", e, "sink",
+                                             GstPadLinkCheck(GST_PAD_LINK_CHECK_HIERARCHY |
+                                                             GST_PAD_LINK_CHECK_TEMPLATE_CAPS)));
         previous = e;
         first = first ? first : e;
     }
