@@ -255,6 +255,48 @@ bool MediaEventQueue::takePauseRequested()
     return was;
 }
 
+// ---------------------------------------------------------------- DurationCache
+
+namespace {
+constexpr std::int64_t kDurationTrustMs = 5000;
+std::int64_t monotonicMs()
+{
+    return g_get_monotonic_time() / 1000;
+}
+} // namespace
+
+bool DurationCache::get(std::int64_t& ns) const
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    if (m_ns < 0 || monotonicMs() - m_storedAtMs >= kDurationTrustMs) {
+        return false;
+    }
+    ns = m_ns;
+    return true;
+}
+
+std::uint64_t DurationCache::generation() const
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    return m_generation;
+}
+
+void DurationCache::store(std::uint64_t generation, std::int64_t ns)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    if (generation == m_generation) {
+        m_ns = ns;
+        m_storedAtMs = monotonicMs();
+    }
+}
+
+void DurationCache::forget()
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    ++m_generation;
+    m_ns = -1;
+}
+
 // ---------------------------------------------------------------- GstGraph
 
 GstGraph::GstGraph() : m_events(std::make_shared<MediaEventQueue>())
@@ -462,10 +504,22 @@ void GstGraph::onBusMessage(GstMessage* msg)
             }
         }
         break;
+    case GST_MESSAGE_DURATION_CHANGED:
+    case GST_MESSAGE_STREAM_START:
+        m_duration->forget();
+        break;
+    case GST_MESSAGE_ASYNC_DONE: // prerolled, or a seek is done
+        if (fromPipeline) {
+            m_duration->forget();
+        }
+        break;
     case GST_MESSAGE_STATE_CHANGED:
         if (fromPipeline) {
             GstState oldState, newState, pending;
             gst_message_parse_state_changed(msg, &oldState, &newState, &pending);
+            if (newState <= GST_STATE_READY) {
+                m_duration->forget();
+            }
             if (newState == GST_STATE_PAUSED && pending == GST_STATE_VOID_PENDING &&
                 m_events->takePauseRequested()) {
                 m_events->push({EC_PAUSED, S_OK, 0});
@@ -533,6 +587,7 @@ HRESULT GstGraph::renderUri(const QString& uri, int timeoutMs)
 HRESULT GstGraph::renderNow(const QString& uri, int timeoutMs)
 {
     gst_element_set_state(m_playbin, GST_STATE_NULL);
+    m_duration->forget();
     g_object_set(m_playbin, "uri", uri.toUtf8().constData(), nullptr);
     m_events->beginRender();
     HRESULT hr = S_OK;
@@ -633,8 +688,10 @@ HRESULT GstGraph::stop()
         return E_FAIL;
     }
     m_events->notePauseRequested(false);
-    return gst_element_set_state(m_playbin, GST_STATE_READY) == GST_STATE_CHANGE_FAILURE ? E_FAIL
-                                                                                         : S_OK;
+    const bool stopped =
+        gst_element_set_state(m_playbin, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE;
+    m_duration->forget();
+    return stopped ? S_OK : E_FAIL;
 }
 
 void GstGraph::clear()
@@ -644,6 +701,7 @@ void GstGraph::clear()
     }
     gst_element_set_state(m_playbin, GST_STATE_NULL);
     g_object_set(m_playbin, "uri", nullptr, nullptr);
+    m_duration->forget();
 }
 
 HRESULT GstGraph::addVideoFilter(GstElement* sink)

@@ -76,6 +76,28 @@ private:
 // through untouched and has to know when the balance changes.
 void setBalance(GstElement* panorama, float pan);
 
+// The media's length. Asking playbin for it goes through every sink and on up to the
+// demuxer, so a player that shows the length every second asks once and keeps the answer
+// until the graph reports that it may have changed (a new stream, a changed duration, a
+// finished preroll or seek, a stop), as GStreamer's guidance for players has it. An answer
+// is also asked again after a few seconds, for elements that change it without a word.
+class DurationCache {
+public:
+    // The kept length in ns, if there is one still to be trusted.
+    bool get(std::int64_t& ns) const;
+    // Taken before asking the graph, and handed back with the answer: an answer that a
+    // change overtook is not kept.
+    std::uint64_t generation() const;
+    void store(std::uint64_t generation, std::int64_t ns);
+    void forget();
+
+private:
+    mutable std::mutex m_lock;
+    std::uint64_t m_generation = 0;
+    std::int64_t m_ns = -1;
+    std::int64_t m_storedAtMs = 0;
+};
+
 class GstGraph {
 public:
     GstGraph();
@@ -89,6 +111,7 @@ public:
     // The element whose "volume" is the graph's volume: the volume filter, or playbin.
     GstElement* volume() const { return m_volume ? m_volume : m_playbin; }
     const std::shared_ptr<MediaEventQueue>& events() const { return m_events; }
+    const std::shared_ptr<DurationCache>& duration() const { return m_duration; }
 
     // Builds the graph for uri and waits (at most timeoutMs) until it is ready to run.
     HRESULT renderUri(const QString& uri, int timeoutMs);
@@ -119,6 +142,7 @@ private:
     GstElement* m_volume = nullptr;
     HRESULT m_lastRender = S_OK;
     std::shared_ptr<MediaEventQueue> m_events;
+    std::shared_ptr<DurationCache> m_duration = std::make_shared<DurationCache>();
 };
 
 // Maps a GStreamer error (domain, code) and the source it came from to a result code.

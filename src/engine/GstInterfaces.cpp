@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <gst/gst.h>
+#include <utility>
 
 namespace {
 constexpr std::int64_t kNsPer100Ns = 100;
@@ -12,8 +13,8 @@ constexpr std::int64_t kNsPer100Ns = 100;
 
 // ---------------------------------------------------------------- seeking
 
-GstMediaSeeking::GstMediaSeeking(GstElement* pipeline)
-    : m_pipeline(GST_ELEMENT(gst_object_ref(pipeline)))
+GstMediaSeeking::GstMediaSeeking(GstElement* pipeline, std::shared_ptr<DurationCache> duration)
+    : m_pipeline(GST_ELEMENT(gst_object_ref(pipeline))), m_duration(std::move(duration))
 {
 }
 
@@ -24,11 +25,24 @@ GstMediaSeeking::~GstMediaSeeking()
 
 HRESULT GstMediaSeeking::GetDuration(std::int64_t& duration)
 {
-    gint64 ns = -1;
-    if (!gst_element_query_duration(m_pipeline, GST_FORMAT_TIME, &ns) || ns < 0) {
+    // The kept length only stands for a graph that is ready to play.
+    GST_OBJECT_LOCK(m_pipeline);
+    const bool ready = GST_STATE(m_pipeline) >= GST_STATE_PAUSED;
+    GST_OBJECT_UNLOCK(m_pipeline);
+    std::int64_t ns = -1;
+    if (ready && m_duration && m_duration->get(ns)) {
+        duration = ns / kNsPer100Ns;
+        return S_OK;
+    }
+    const std::uint64_t generation = m_duration ? m_duration->generation() : 0;
+    gint64 asked = -1;
+    if (!gst_element_query_duration(m_pipeline, GST_FORMAT_TIME, &asked) || asked < 0) {
         return E_FAIL;
     }
-    duration = ns / kNsPer100Ns;
+    if (ready && m_duration) {
+        m_duration->store(generation, asked);
+    }
+    duration = asked / kNsPer100Ns;
     return S_OK;
 }
 

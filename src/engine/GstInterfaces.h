@@ -5,10 +5,15 @@
 #include "engine/GraphInterfaces.h"
 
 #include <QString>
+#include <memory>
+
+class DurationCache;
 
 class GstMediaSeeking : public IMediaSeeking {
 public:
-    explicit GstMediaSeeking(GstElement* pipeline);
+    // duration: the graph's kept length (none: asked every time).
+    explicit GstMediaSeeking(GstElement* pipeline,
+                             std::shared_ptr<DurationCache> duration = nullptr);
     ~GstMediaSeeking() override;
     HRESULT GetDuration(std::int64_t& duration) override;
     HRESULT GetCurrentPosition(std::int64_t& current) override;
@@ -20,6 +25,7 @@ public:
 
 private:
     GstElement* m_pipeline;
+    std::shared_ptr<DurationCache> m_duration;
     double m_rate = 1.0;
     std::int64_t m_stop = -1; // 100-ns units, -1 = the end of the media
 };

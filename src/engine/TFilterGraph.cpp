@@ -15,8 +15,8 @@
 
 #include <cfenv>
 #include <cmath>
-#include <malloc.h>
 #include <gst/gst.h>
+#include <malloc.h>
 
 namespace {
 constexpr int kDvdPollMs = 200;
@@ -405,7 +405,7 @@ std::shared_ptr<IMediaSeeking> TFilterGraph::QueryMediaSeeking() const
     if (QueryInterface(Iid::MediaSeeking) != S_OK) {
         return nullptr;
     }
-    return std::make_shared<GstMediaSeeking>(FFilterGraph->element());
+    return std::make_shared<GstMediaSeeking>(FFilterGraph->element(), FFilterGraph->duration());
 }
 
 std::shared_ptr<IBasicAudio> TFilterGraph::QueryBasicAudio() const

@@ -537,6 +537,16 @@ void TestFilterGraph::seekingInterface()
              S_OK);
     QTRY_VERIFY(Succeeded(seeking->GetCurrentPosition(position)) && position >= 60000000LL);
     QVERIFY(position < 80000000LL);
+    // The length is kept between questions: the next file in the same graph has its own,
+    // also through the interface asked before it, and a stopped graph has none.
+    QCOMPARE(seeking->GetDuration(duration), S_OK);
+    QCOMPARE(graph.RenderFile(media("audio.wav")), S_OK);
+    QCOMPARE(seeking->GetDuration(duration), S_OK);
+    QVERIFY(std::llabs(duration - 30000000LL) < 2000000LL);
+    QCOMPARE(graph.QueryMediaSeeking()->GetDuration(stop), S_OK);
+    QCOMPARE(stop, duration);
+    QVERIFY(graph.Stop());
+    QCOMPARE(seeking->GetDuration(duration), E_FAIL);
     graph.setActive(false);
     QCOMPARE(seeking->GetDuration(duration), E_FAIL); // a stale interface fails, no crash
 }
