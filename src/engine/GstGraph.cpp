@@ -517,7 +517,7 @@ void GstGraph::onBusMessage(GstMessage* msg)
         if (fromPipeline) {
             GstState oldState, newState, pending;
             gst_message_parse_state_changed(msg, &oldState, &newState, &pending);
-            if (newState <= GST_STATE_READY) {
+            if (newState <= GST_STATE_READY) { // stopped, or a new render begins
                 m_duration->forget();
             }
             if (newState == GST_STATE_PAUSED && pending == GST_STATE_VOID_PENDING &&
@@ -587,7 +587,6 @@ HRESULT GstGraph::renderUri(const QString& uri, int timeoutMs)
 HRESULT GstGraph::renderNow(const QString& uri, int timeoutMs)
 {
     gst_element_set_state(m_playbin, GST_STATE_NULL);
-    m_duration->forget();
     g_object_set(m_playbin, "uri", uri.toUtf8().constData(), nullptr);
     m_events->beginRender();
     HRESULT hr = S_OK;
@@ -688,10 +687,8 @@ HRESULT GstGraph::stop()
         return E_FAIL;
     }
     m_events->notePauseRequested(false);
-    const bool stopped =
-        gst_element_set_state(m_playbin, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE;
-    m_duration->forget();
-    return stopped ? S_OK : E_FAIL;
+    return gst_element_set_state(m_playbin, GST_STATE_READY) == GST_STATE_CHANGE_FAILURE ? E_FAIL
+                                                                                         : S_OK;
 }
 
 void GstGraph::clear()
@@ -701,7 +698,6 @@ void GstGraph::clear()
     }
     gst_element_set_state(m_playbin, GST_STATE_NULL);
     g_object_set(m_playbin, "uri", nullptr, nullptr);
-    m_duration->forget();
 }
 
 HRESULT GstGraph::addVideoFilter(GstElement* sink)

@@ -78,9 +78,9 @@ void setBalance(GstElement* panorama, float pan);
 
 // The media's length. Asking playbin for it goes through every sink and on up to the
 // demuxer, so a player that shows the length every second asks once and keeps the answer
-// until the graph reports that it may have changed (a new stream, a changed duration, a
-// finished preroll or seek, a stop), as GStreamer's guidance for players has it. An answer
-// is also asked again after a few seconds, for elements that change it without a word.
+// until the graph's bus reports that it may have changed (a new stream, a changed
+// duration, a finished preroll or seek, a stop), as GStreamer's guidance for players has it. An
+// answer is also asked again after a few seconds, for elements that change it without a word.
 class DurationCache {
 public:
     // The kept length in ns, if there is one still to be trusted.

@@ -30,16 +30,16 @@ HRESULT GstMediaSeeking::GetDuration(std::int64_t& duration)
     const bool ready = GST_STATE(m_pipeline) >= GST_STATE_PAUSED;
     GST_OBJECT_UNLOCK(m_pipeline);
     std::int64_t ns = -1;
-    if (ready && m_duration && m_duration->get(ns)) {
+    if (ready && m_duration->get(ns)) {
         duration = ns / kNsPer100Ns;
         return S_OK;
     }
-    const std::uint64_t generation = m_duration ? m_duration->generation() : 0;
+    const std::uint64_t generation = m_duration->generation();
     gint64 asked = -1;
     if (!gst_element_query_duration(m_pipeline, GST_FORMAT_TIME, &asked) || asked < 0) {
         return E_FAIL;
     }
-    if (ready && m_duration) {
+    if (ready) {
         m_duration->store(generation, asked);
     }
     duration = asked / kNsPer100Ns;

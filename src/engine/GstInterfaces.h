@@ -11,9 +11,8 @@ class DurationCache;
 
 class GstMediaSeeking : public IMediaSeeking {
 public:
-    // duration: the graph's kept length (none: asked every time).
-    explicit GstMediaSeeking(GstElement* pipeline,
-                             std::shared_ptr<DurationCache> duration = nullptr);
+    // duration: the graph's kept length.
+    GstMediaSeeking(GstElement* pipeline, std::shared_ptr<DurationCache> duration);
     ~GstMediaSeeking() override;
     HRESULT GetDuration(std::int64_t& duration) override;
     HRESULT GetCurrentPosition(std::int64_t& current) override;
