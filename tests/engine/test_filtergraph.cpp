@@ -196,8 +196,16 @@ void TestFilterGraph::playsEveryKind()
             QVERIFY2(!direct, GST_ELEMENT_NAME(e));
             ++decoders;
         }
-        if (file.contains(QLatin1String("mpeg4")))
+        if (file.contains(QLatin1String("mpeg4"))) {
             QCOMPARE(decoders, 1);
+            // MPEG-4 is decoded without frame threads.
+            GstElement* mpeg4 = gst_bin_get_by_name(GST_BIN(graph.pipeline()), "avdec_mpeg4-0");
+            QVERIFY(mpeg4);
+            guint threads = 0; // libav's flags: 1 frame, 2 slice
+            g_object_get(mpeg4, "thread-type", &threads, nullptr);
+            QCOMPARE(threads, 2u);
+            gst_object_unref(mpeg4);
+        }
     } else {
         QCOMPARE(int(window.frames), 0);
     }
