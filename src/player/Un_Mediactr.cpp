@@ -146,7 +146,7 @@ void TFrm_PlayerControl::createBands()
     TrackBar1->setTickPosition(QSlider::NoTicks);
     TrackBar1->hide();
     connect(TrackBar1, &QSlider::valueChanged, this, &TFrm_PlayerControl::TrackBar1Change);
-    lbl_elepased = new QLabel(QStringLiteral("00:00 / 00:00"), Panel1);
+    lbl_elepased = new TTimeLabel(QStringLiteral("00:00 / 00:00"), Panel1);
     bars->addWidget(DSTrackBar1, 1);
     bars->addWidget(TrackBar1, 1);
     bars->addWidget(lbl_elepased);
@@ -348,8 +348,9 @@ void TFrm_PlayerControl::DSTrackBar1Timer(TDSTrackBar*, quint32, quint32)
     if (Failed(seeking->GetCurrentPosition(position))) {
         return;
     }
-    lbl_elepased->setText(formatHms(position));
+    // One new text a tick: the position alone only when the length is not known.
     if (Failed(seeking->GetDuration(duration))) {
+        lbl_elepased->setText(formatHms(position));
         return;
     }
     lbl_elepased->setText(elapsedText(position, duration));

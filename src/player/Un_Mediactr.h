@@ -9,6 +9,7 @@
 #include "platform/IniFile.h"
 #include "player/DiscPlaylistRecord.h"
 #include "player/ResumeStore.h"
+#include "player/TTimeLabel.h"
 #include "playlist/PlaylistStore.h"
 #include "playlist/Tfile.h"
 
@@ -45,7 +46,7 @@ public:
     QWidget* CoolBar1;
     QLabel* pnl_jdl;
     QFrame* Panel1;
-    QLabel* lbl_elepased;
+    TTimeLabel* lbl_elepased;
     TDSTrackBar* DSTrackBar1;
     QSlider* TrackBar1;
     QToolBar* ToolControl;

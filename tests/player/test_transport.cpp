@@ -10,6 +10,7 @@
 #include "engine/TMediaPlayer.h"
 #include "engine/TMixerSettings.h"
 #include "player/TRadioGroup.h"
+#include "player/TTimeLabel.h"
 #include "player/Un_Mediactr.h"
 #include "playlist/PlaylistOps.h"
 #include "playlist/Un_Playlist.h"
@@ -18,6 +19,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDropEvent>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMimeData>
 #include <QSignalSpy>
@@ -60,6 +62,7 @@ private slots:
     void addFilesTakesTheWholeAudioCd();
     void droppedFilesAndFoldersJoinTheList();
     void timeTexts();
+    void timeLabelKeepsTheBarStill();
     void volumeSliderAndOverlay();
     void noTimerRunsWhileIdle();
 
@@ -293,6 +296,55 @@ void TestTransport::timeTexts()
     QCOMPARE(TFrm_PlayerControl::mixerValue(50), quint16(32767));
     QCOMPARE(TFrm_PlayerControl::mixerValue(100), quint16(65535));
     QCOMPARE(TFrm_PlayerControl::mixerValue(0), quint16(0));
+}
+
+// The clock's new text every second neither lays the window out again nor moves the bar;
+// a text of another shape, or another font, gives the label the room it needs.
+void TestTransport::timeLabelKeepsTheBarStill()
+{
+    QWidget panel;
+    auto* row = new QHBoxLayout(&panel);
+    auto* bar = new QSlider(Qt::Horizontal, &panel);
+    auto* clock = new TTimeLabel(QStringLiteral("00:00 / 00:00"), &panel);
+    row->addWidget(bar, 1);
+    row->addWidget(clock);
+    panel.resize(420, 40);
+    panel.show();
+    const auto fits = [clock] {
+        return clock->width() >= clock->fontMetrics().horizontalAdvance(clock->text());
+    };
+    const auto settle = [] { QCoreApplication::sendPostedEvents(); };
+    clock->setText(QStringLiteral("0:00:01 / 0:04:56"));
+    settle();
+    const QRect barAt = bar->geometry();
+    int layouts = 0;
+    struct Counter : QObject {
+        int* count;
+        explicit Counter(int* c) : count(c) {}
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            *count += e->type() == QEvent::LayoutRequest;
+            return false;
+        }
+    } counter(&layouts);
+    panel.installEventFilter(&counter);
+    for (const char* text : {"0:00:02 / 0:04:56", "0:11:11 / 0:04:56", "0:48:59 / 0:04:56"}) {
+        clock->setText(QString::fromLatin1(text));
+        settle();
+        QVERIFY2(fits(), text);
+        QCOMPARE(bar->geometry(), barAt);
+    }
+    QCOMPARE(layouts, 0);
+    clock->setText(QStringLiteral("10:00:00 / 12:30:00"));
+    settle();
+    QVERIFY(fits());
+    QVERIFY(bar->width() < barAt.width());
+    QFont large = clock->font();
+    large.setPointSizeF(large.pointSizeF() * 2);
+    clock->setFont(large);
+    settle();
+    QVERIFY(fits());
+    QCOMPARE(clock->text(), QStringLiteral("10:00:00 / 12:30:00"));
 }
 
 void TestTransport::volumeSliderAndOverlay()
