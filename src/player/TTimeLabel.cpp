@@ -4,15 +4,29 @@
 #include <QEvent>
 #include <QFontMetrics>
 
-TTimeLabel::TTimeLabel(const QString& text, QWidget* parent) : QLabel(text, parent)
+TTimeLabel::TTimeLabel(const QString& text, QWidget* parent) : QLabel(parent)
 {
-    fit(text);
+    setText(text);
 }
 
 void TTimeLabel::setText(const QString& text)
 {
-    fit(text);
+    const QString shape = shapeOf(text);
+    if (shape == m_shape) {
+        QLabel::setText(text);
+        return;
+    }
+    // Measured as the label measures its own text, widened by what the widest digits
+    // add; only the real text is ever shown (and told to a screen reader).
+    m_shape = shape;
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     QLabel::setText(text);
+    const QFontMetrics metrics = fontMetrics();
+    const QSize natural = sizeHint();
+    setFixedSize(natural.width() + metrics.horizontalAdvance(shape) -
+                     metrics.horizontalAdvance(text),
+                 natural.height());
 }
 
 void TTimeLabel::changeEvent(QEvent* event)
@@ -21,24 +35,13 @@ void TTimeLabel::changeEvent(QEvent* event)
     if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
         m_widestDigit = QChar();
         m_shape.clear();
-        fit(text());
+        setText(text());
     }
 }
 
-QString TTimeLabel::shapeOf(const QString& text) const
+QString TTimeLabel::shapeOf(const QString& text)
 {
-    QString shape = text;
-    for (QChar& c : shape) {
-        if (c.isDigit()) {
-            c = m_widestDigit;
-        }
-    }
-    return shape;
-}
-
-void TTimeLabel::fit(const QString& text)
-{
-    if (m_widestDigit.isNull()) {
+    if (m_widestDigit.isNull()) { // once per font, not at every tick
         const QFontMetrics metrics = fontMetrics();
         m_widestDigit = QLatin1Char('0');
         for (char digit = '1'; digit <= '9'; ++digit) {
@@ -48,18 +51,11 @@ void TTimeLabel::fit(const QString& text)
             }
         }
     }
-    const QString shape = shapeOf(text);
-    if (shape == m_shape) {
-        return;
+    QString shape = text;
+    for (QChar& c : shape) {
+        if (c.isDigit()) {
+            c = m_widestDigit;
+        }
     }
-    m_shape = shape;
-    // Measured as the label itself would measure it; a fixed size keeps a new text of the
-    // same shape from reaching the layout at all.
-    const QString shown = QLabel::text();
-    setMinimumSize(0, 0);
-    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    QLabel::setText(shape);
-    const QSize size = sizeHint();
-    QLabel::setText(shown);
-    setFixedSize(size);
+    return shape;
 }

@@ -19,8 +19,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    QString shapeOf(const QString& text) const;
-    void fit(const QString& text);
+    QString shapeOf(const QString& text);
 
     QChar m_widestDigit;
     QString m_shape; // of the text the size was made for
