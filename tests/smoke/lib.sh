@@ -7,7 +7,8 @@ work=$(mktemp -d)
 cleanup() {
     status=$?
     for pid in $(cat "$work/pids" 2>/dev/null); do kill -KILL "$pid" 2>/dev/null || true; done
-    kill "$xvfb" 2>/dev/null || true
+    # Waited for, so that the next script's server never meets this one on its way out.
+    kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null || true
     # In the sanitizer build a report fails the script even where the player went on.
     if grep -q "ERROR: AddressSanitizer\|ERROR: LeakSanitizer\|runtime error:" "$work/lumeno.log" 2>/dev/null; then
         grep -A30 "ERROR: AddressSanitizer\|ERROR: LeakSanitizer\|runtime error:" "$work/lumeno.log" | head -60
