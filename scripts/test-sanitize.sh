@@ -17,17 +17,17 @@ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="
     -DLUMENO_WERROR=ON -DLUMENO_SANITIZE=ON $launcher
 cmake --build "$dir"
 
-# Most tests run with exact allocation stacks: slow unwinding, ten frames deep, because
-# GLib and GStreamer have no frame pointers and the suppressions need to see which
-# library made an allocation.
-# The leak checker's own record of dynamic TLS blocks is left off: this runtime guesses a
-# block's bounds from the 16 bytes before it when the block starts 16 bytes into a page,
+common="detect_leaks=1:malloc_context_size=10:check_initialization_order=1"
+# The leak checker's own record of dynamic TLS blocks is left off: GCC 12's runtime guesses
+# a block's bounds from the 16 bytes before it when the block starts 16 bytes into a page,
 # and with its own allocator those bytes are a chunk header, not the bounds. The guessed
 # range then starts at a small number, and the checker crashes scanning it at exit
 # ("Tracer caught signal 11" in ScanRangeForPointers). A thread's dynamic TLS blocks are
 # still found through its DTV, which glibc allocates on the checked heap.
-common="detect_leaks=1:malloc_context_size=10:check_initialization_order=1"
 common="$common:intercept_tls_get_addr=0"
+# Most tests run with exact allocation stacks: slow unwinding, ten frames deep, because
+# GLib and GStreamer have no frame pointers and the suppressions need to see which
+# library made an allocation.
 slow="$common:fast_unwind_on_malloc=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 # GLib's slice allocator hides use-after-free from ASan; plain malloc does not.
